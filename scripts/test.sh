@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the normal and the sanitizer (ASan + UBSan) configurations and runs
+# every test in both. Installs what a fresh machine lacks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v ninja >/dev/null || need+=(ninja-build)
+command -v g++ >/dev/null || need+=(g++)
+[ -f /usr/include/gtest/gtest.h ] || need+=(googletest libgtest-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  echo "Installing: ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q "${need[@]}"
+fi
+
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+jobs=$(nproc)
+
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLOOPCONV_WERROR=$werror
+cmake --build build/release -j "$jobs"
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLOOPCONV_SANITIZE=ON -DLOOPCONV_WERROR=$werror
+cmake --build build/sanitize -j "$jobs"
+
+echo "== tests (release)"
+ctest --test-dir build/release --output-on-failure -j "$jobs"
+echo "== tests (ASan + UBSan)"
+ctest --test-dir build/sanitize --output-on-failure -j "$jobs"

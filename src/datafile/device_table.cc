@@ -1,0 +1,26 @@
+#include "datafile/device_table.h"
+
+#include <cstdlib>
+
+namespace loopconv {
+namespace {
+int64_t testLimit = -1;
+}
+
+void setDeviceTableLimitForTest(int64_t maxRecords) { testLimit = maxRecords; }
+
+std::unique_ptr<DeviceTable> DeviceTable::create(int32_t count) {
+  if (count < 0) return nullptr;
+  if (testLimit >= 0 && count > testLimit) return nullptr;
+  // calloc(0, ...) may return nullptr; ask for one record so an empty table
+  // is still present.
+  size_t n = count > 0 ? static_cast<size_t>(count) : 1;
+  void* block = calloc(n, sizeof(DeviceRecord));
+  if (block == nullptr) return nullptr;
+  return std::unique_ptr<DeviceTable>(
+      new DeviceTable(static_cast<DeviceRecord*>(block), count));
+}
+
+DeviceTable::~DeviceTable() { free(records_); }
+
+}  // namespace loopconv

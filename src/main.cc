@@ -1,0 +1,7 @@
+#include <cstdio>
+
+#include "run/driver.h"
+
+int main(int argc, char** argv) {
+  return loopconv::runConverter(argc, argv, loopconv::systemPlatform(), stdout);
+}

@@ -1,0 +1,132 @@
+#include "reports/csv_file.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "gtest/gtest.h"
+#include "run/log.h"
+#include "run/test_support.h"
+
+namespace loopconv {
+namespace {
+
+int countEntries(const std::string& folder) {
+  int n = 0;
+  for (auto& entry : std::filesystem::directory_iterator(folder)) {
+    (void)entry;
+    ++n;
+  }
+  return n;
+}
+
+TEST(CsvFileTest, TextLineEndsBecomeCrLfAndFileAppearsOnlyAfterClose) {
+  TempDir dir;
+  Log log(stdout);
+  CsvFile csv;
+  int error = 0;
+  std::string path = dir.file("out.csv");
+  ASSERT_TRUE(csv.open(path, &error));
+  csv.writeText("a,b\nc\n\n");
+  char* p = csv.reserve(5);
+  memcpy(p, "x,y\r\n", 5);
+  csv.commit(p + 5);
+  EXPECT_FALSE(fileExists(path));
+  ASSERT_TRUE(csv.close(log));
+  EXPECT_EQ(readFile(path), "a,b\r\nc\r\n\r\nx,y\r\n");
+  EXPECT_EQ(countEntries(dir.path()), 1);  // no temporary file left
+  EXPECT_FALSE(log.errorLogged());
+}
+
+TEST(CsvFileTest, LargeOutputCrossesBufferBoundaries) {
+  TempDir dir;
+  Log log(stdout);
+  CsvFile csv;
+  int error = 0;
+  ASSERT_TRUE(csv.open(dir.file("big.csv"), &error));
+  std::string expected;
+  for (int i = 0; i < 300000; ++i) {
+    std::string line = std::to_string(i) + ",row\n";
+    csv.writeText(line);
+    expected += std::to_string(i) + ",row\r\n";
+  }
+  ASSERT_TRUE(csv.close(log));
+  EXPECT_EQ(readFile(dir.file("big.csv")), expected);
+}
+
+TEST(CsvFileTest, OpenFailsForMissingFolderAndForFolderName) {
+  TempDir dir;
+  CsvFile csv;
+  int error = 0;
+  EXPECT_FALSE(csv.open(dir.file("missing/out.csv"), &error));
+  EXPECT_EQ(error, ENOENT);
+  mkdir(dir.file("taken.csv").c_str(), 0755);
+  EXPECT_FALSE(csv.open(dir.file("taken.csv"), &error));
+  EXPECT_EQ(error, EISDIR);
+}
+
+TEST(CsvFileTest, ReplacesAnEarlierFile) {
+  TempDir dir;
+  Log log(stdout);
+  writeFile(dir.file("r.csv"), "old");
+  CsvFile csv;
+  int error = 0;
+  ASSERT_TRUE(csv.open(dir.file("r.csv"), &error));
+  csv.writeText("new\n");
+  ASSERT_TRUE(csv.close(log));
+  EXPECT_EQ(readFile(dir.file("r.csv")), "new\r\n");
+}
+
+TEST(CsvFileTest, AbandonedFileLeavesNothingBehind) {
+  TempDir dir;
+  {
+    CsvFile csv;
+    int error = 0;
+    ASSERT_TRUE(csv.open(dir.file("r.csv"), &error));
+    csv.writeText("partial\n");
+  }
+  EXPECT_EQ(countEntries(dir.path()), 0);
+}
+
+// A full disk, simulated with a file size limit in a child process: the
+// write error is logged, no partial file appears, the earlier file stays.
+TEST(CsvFileTest, WriteErrorKeepsEarlierFileAndLogsError) {
+  TempDir dir;
+  std::string path = dir.file("r.csv");
+  writeFile(path, "earlier report");
+  std::string logPath = dir.file("log.txt");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    Log log(stdout);
+    int error = 0;
+    if (!log.open(logPath, &error)) _exit(3);
+    log.setTimeStamp("01:02:03");
+    CsvFile csv;
+    if (!csv.open(path, &error)) _exit(4);
+    std::string row(99, 'x');
+    row += '\n';
+    for (int i = 0; i < 5000; ++i) csv.writeText(row);
+    bool ok = csv.close(log);
+    log.close();
+    _exit(ok ? 5 : (log.errorLogged() ? 0 : 6));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(readFile(path), "earlier report");
+  EXPECT_EQ(readFile(logPath), "[01:02:03] E Could not write data file [" + path +
+                                   "]! - Error = [" + std::to_string(EFBIG) + "].\n");
+  EXPECT_EQ(countEntries(dir.path()), 2);
+}
+
+}  // namespace
+}  // namespace loopconv

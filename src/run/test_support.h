@@ -1,0 +1,88 @@
+// Helpers shared by the tests: temporary folders, whole-file reads and a
+// console captured in memory.
+#ifndef LOOPCONV_RUN_TEST_SUPPORT_H_
+#define LOOPCONV_RUN_TEST_SUPPORT_H_
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace loopconv {
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = std::filesystem::temp_directory_path().string() +
+                          "/loopconv_test_XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) abort();
+    path_ = buffer.data();
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // The folder with its trailing '/', as the options hold folders.
+  std::string folder() const { return path_ + "/"; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+inline bool fileExists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A console stream whose text can be read back.
+class CapturedConsole {
+ public:
+  CapturedConsole() : stream_(open_memstream(&data_, &size_)) {}
+  ~CapturedConsole() {
+    fclose(stream_);
+    free(data_);
+  }
+  CapturedConsole(const CapturedConsole&) = delete;
+  CapturedConsole& operator=(const CapturedConsole&) = delete;
+
+  FILE* stream() { return stream_; }
+  std::string text() {
+    fflush(stream_);
+    return std::string(data_, size_);
+  }
+
+ private:
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  FILE* stream_;
+};
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_RUN_TEST_SUPPORT_H_
