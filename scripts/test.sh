@@ -3,18 +3,7 @@
 # every test in both. Installs what a fresh machine lacks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-need=()
-command -v cmake >/dev/null || need+=(cmake)
-command -v ninja >/dev/null || need+=(ninja-build)
-command -v g++ >/dev/null || need+=(g++)
-[ -f /usr/include/gtest/gtest.h ] || need+=(googletest libgtest-dev)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "Installing: ${need[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q "${need[@]}"
-fi
+bash scripts/install_deps.sh
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON

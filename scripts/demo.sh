@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds a release binary, generates a sample day (data file and cabinet list)
+# in sample/in, converts it into sample/out and shows the start of each report.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install_deps.sh
+
+cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/demo -j "$(nproc)" --target loopconv loopconv-gen
+
+rm -rf sample
+mkdir -p sample/in sample/out sample/log
+build/demo/loopconv-gen --devices 300 --date 08/18/2021 --seed 1 --lst sample/in
+
+echo "== converting the data file (Element, Lane, Trap and Contents reports)"
+build/demo/loopconv -E -L -T -A -Isample/in -Osample/out -Fsample/log
+echo "== converting the cabinet list (metadata mode)"
+build/demo/loopconv -M -Isample/in -Osample/out -Fsample/log
+
+echo "== reports in sample/out"
+ls -l sample/out
+for f in sample/out/*; do
+  echo "-- $f"
+  head -n 4 "$f"
+done
+echo "== log"
+cat sample/log/ConvertorLog*.txt

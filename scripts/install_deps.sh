@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs with apt-get whatever a fresh machine lacks for building and testing.
+set -euo pipefail
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v ninja >/dev/null || need+=(ninja-build)
+command -v g++ >/dev/null || need+=(g++)
+[ -f /usr/include/gtest/gtest.h ] || need+=(googletest libgtest-dev)
+if [ "${1:-}" = "--bench" ]; then
+  [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+fi
+if [ ${#need[@]} -gt 0 ]; then
+  echo "Installing: ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q "${need[@]}"
+fi
