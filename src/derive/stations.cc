@@ -1,8 +1,159 @@
 #include "derive/stations.h"
 
-namespace loopconv {
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
 
-// Placeholder until station aggregation lands.
-void aggregateStations(DeviceTable*, int32_t) {}
+namespace loopconv {
+namespace {
+
+constexpr int MaxLanes = 8;
+constexpr uint16_t ValidBit = 0x80;      // SpdFlag2: the lane's speed is valid
+constexpr uint16_t EmptyBit = 0x80;      // SpdFlag: may report an empty period
+constexpr uint16_t MinSpeedTenths = 100;   // 10 mph
+constexpr uint16_t MaxSpeedTenths = 1109;  // 110 mph, tenths dropped
+constexpr double ValidShare = 0.65;
+constexpr uint16_t ValidFlag = 128;
+
+// A name as compared: its bytes up to the first NUL (at most 19), zero after,
+// padded to three words so a comparison is three word compares.
+struct NameKey {
+  uint64_t w[3];
+  bool operator==(const NameKey& o) const {
+    // Word 2 holds positions 16 to 18, where the names of one cabinet differ.
+    return w[2] == o.w[2] && w[0] == o.w[0] && w[1] == o.w[1];
+  }
+};
+
+NameKey makeKey(const char (&name)[NameBytes]) {
+  unsigned char bytes[sizeof(NameKey)] = {};
+  size_t length = strnlen(name, NameBytes);
+  memcpy(bytes, name, length);
+  NameKey key;
+  memcpy(key.w, bytes, sizeof key.w);
+  return key;
+}
+
+// The name of lane `k` of a station: the station's 19 stored bytes with
+// positions 15 and 16 set to '_' and position 17 to the lane digit, ending at
+// the first NUL among the 19.
+NameKey laneKey(const DeviceRecord& station, int k) {
+  char name[NameBytes];
+  memcpy(name, station.Name, NameBytes);
+  name[15] = '_';
+  name[16] = '_';
+  name[17] = static_cast<char>('0' + k);
+  return makeKey(name);
+}
+
+// Working sums of one station, wide enough that no sum of up to eight lanes
+// wraps, whatever the planes hold.
+struct StationSums {
+  uint32_t bin1[PeriodsPerDay];
+  uint32_t bin2[PeriodsPerDay];
+  uint32_t bin3[PeriodsPerDay];
+  uint32_t bin4[PeriodsPerDay];
+  uint64_t speed[PeriodsPerDay];   // sum of SpdTenths x vehicles
+  uint64_t length[PeriodsPerDay];  // sum of LenTenths x vehicles
+  uint32_t count[PeriodsPerDay];   // lanes that reported
+};
+
+void clearSums(StationSums* sums, int periods) {
+  size_t n = static_cast<size_t>(periods);
+  std::fill_n(sums->bin1, n, 0u);
+  std::fill_n(sums->bin2, n, 0u);
+  std::fill_n(sums->bin3, n, 0u);
+  std::fill_n(sums->bin4, n, 0u);
+  std::fill_n(sums->speed, n, uint64_t{0});
+  std::fill_n(sums->length, n, uint64_t{0});
+  std::fill_n(sums->count, n, 0u);
+}
+
+// Adds one lane's trap values. A lane counts as reporting when its speed is
+// valid and within 10 to 110 mph, or when it reported a period without
+// vehicles (empty bit, speed 0, no vehicles); only valid lanes add values.
+void addLane(const DeviceRecord& lane, StationSums* sums, int periods) {
+  for (int p = 0; p < periods; p++) {
+    uint32_t b1 = lane.Bin1[p], b2 = lane.Bin2[p];
+    uint32_t b3 = lane.Bin3[p], b4 = lane.Bin4[p];
+    uint32_t vehicles = b1 + b2 + b3 + b4;
+    uint32_t speed = lane.SpdTenths[p];
+    uint32_t valid = (lane.SpdFlag2[p] & ValidBit) != 0 &&
+                     speed >= MinSpeedTenths && speed <= MaxSpeedTenths;
+    // Speed 0 is never valid, so the two cases exclude each other.
+    uint32_t empty = (lane.SpdFlag[p] & EmptyBit) != 0 && speed == 0 &&
+                     vehicles == 0;
+    sums->bin1[p] += valid * b1;
+    sums->bin2[p] += valid * b2;
+    sums->bin3[p] += valid * b3;
+    sums->bin4[p] += valid * b4;
+    sums->speed[p] += uint64_t{valid * speed} * vehicles;
+    sums->length[p] += uint64_t{valid} * lane.LenTenths[p] * vehicles;
+    sums->count[p] += valid | empty;
+  }
+}
+
+uint16_t saturate16(uint32_t v) {
+  return static_cast<uint16_t>(std::min<uint32_t>(v, 0xFFFF));
+}
+
+// Turns the sums into the station's bins, vehicle-weighted means and valid
+// flag. A weighted mean never exceeds its largest term, so it fits 16 bits.
+void finishStation(DeviceRecord& station, const StationSums& sums,
+                   int periods) {
+  for (int p = 0; p < periods; p++) {
+    uint32_t total = sums.bin1[p] + sums.bin2[p] + sums.bin3[p] + sums.bin4[p];
+    station.Bin1[p] = saturate16(sums.bin1[p]);
+    station.Bin2[p] = saturate16(sums.bin2[p]);
+    station.Bin3[p] = saturate16(sums.bin3[p]);
+    station.Bin4[p] = saturate16(sums.bin4[p]);
+    station.SpdTenths[p] =
+        total != 0 ? static_cast<uint16_t>(sums.speed[p] / total) : 0;
+    station.LenTenths[p] =
+        total != 0 ? static_cast<uint16_t>(sums.length[p] / total) : 0;
+    // A period without a lane count has no share: not valid.
+    uint16_t lanes = station.NumLanes[p];
+    bool enough = lanes != 0 && static_cast<double>(sums.count[p]) / lanes >=
+                                    ValidShare;
+    station.SpdFlag[p] = enough ? ValidFlag : 0;
+  }
+}
+
+}  // namespace
+
+void aggregateStations(DeviceTable* table, int32_t periodCount) {
+  if (table == nullptr) return;
+  int periods = std::clamp<int32_t>(periodCount, 0, PeriodsPerDay);
+  int32_t count = table->size();
+
+  std::vector<NameKey> keys;
+  std::unique_ptr<StationSums> sums;
+  for (int32_t s = 0; s < count; s++) {
+    DeviceRecord& station = (*table)[s];
+    if (station.Kind != KindStation) continue;
+    if (!sums) {
+      // Built once per call, on the first station.
+      keys.reserve(static_cast<size_t>(count));
+      for (const DeviceRecord& d : *table) keys.push_back(makeKey(d.Name));
+      sums = std::make_unique<StationSums>();
+    }
+    clearSums(sums.get(), periods);
+
+    // One pass over the table: lane k + 1 is looked for only after lane k.
+    int lanes = station.NumLanes[0];
+    NameKey wanted[MaxLanes];
+    for (int k = 1; k <= MaxLanes; k++) wanted[k - 1] = laneKey(station, k);
+    int k = 1;
+    for (int32_t d = 0; d < count; d++) {
+      if (!(keys[static_cast<size_t>(d)] == wanted[k - 1])) continue;
+      addLane((*table)[d], sums.get(), periods);
+      if (k == lanes || k == MaxLanes) break;
+      k++;
+    }
+    // Finished over the lanes found, also when lane N is missing.
+    finishStation(station, *sums, periods);
+  }
+}
 
 }  // namespace loopconv
