@@ -1,0 +1,151 @@
+#include "metadata/cabinet_line.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace loopconv {
+
+namespace {
+
+// The C locale's isspace, without its undefined behaviour for negative chars.
+bool isWhiteSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+// Copies columns first..last of the line into `field` (last - first + 2
+// bytes), cut at the line's end, and terminates it.
+template <size_t N>
+void copyColumns(const char* line, size_t length, size_t first, char (&field)[N]) {
+  constexpr size_t width = N - 1;
+  size_t n = 0;
+  if (first < length) n = length - first < width ? length - first : width;
+  memcpy(field, line + first, n);
+  field[n] = '\0';
+}
+
+template <size_t N>
+char* appendText(char* out, const char (&field)[N]) {
+  size_t n = strnlen(field, N);
+  memcpy(out, field, n);
+  return out + n;
+}
+
+char* appendNumber(char* out, int32_t value) {
+  return std::to_chars(out, out + 12, value).ptr;
+}
+
+}  // namespace
+
+bool isCabinetLine(const char* line, size_t length) {
+  return length >= 5 && line[3] == 'e' && line[4] == 's';
+}
+
+bool scanDateLine(const char* line, size_t length, std::string* metadataDate) {
+  for (size_t i = 0; i < length; ++i) {
+    if (line[i] != '-') continue;
+    size_t start = i + 2;
+    size_t n = 0;
+    if (start < length) n = length - start < 10 ? length - start : 10;
+    metadataDate->assign(line + (n > 0 ? start : 0), n);
+    std::string& date = *metadataDate;
+    if (date.size() < 6 || date[2] != '/' || date[5] != '/') return false;
+    date[2] = '_';
+    date[5] = '_';
+  }
+  return true;
+}
+
+void fillCabinetRecord(const char* line, size_t length, CabinetRecord* r) {
+  copyColumns(line, length, 0, r->Device);
+  copyColumns(line, length, 11, r->Alias);
+  trimField(r->Alias);
+  copyColumns(line, length, 19, r->PortText);
+  r->Port = convertNumber(r->PortText);
+  copyColumns(line, length, 27, r->Address);
+  trimField(r->Address);
+  copyColumns(line, length, 32, r->Roadway);
+  trimField(r->Roadway);
+  copyColumns(line, length, 44, r->Side);
+  copyColumns(line, length, 46, r->Milepost);
+  trimField(r->Milepost);
+  copyColumns(line, length, 54, r->Location);
+  trimField(r->Location);
+  copyColumns(line, length, 71, r->VersionText);
+  r->Version = convertNumber(r->VersionText);
+  copyColumns(line, length, 75, r->LoopsText);
+  r->Loops = convertNumber(r->LoopsText);
+  copyColumns(line, length, 79, r->StationsText);
+  r->Stations = convertNumber(r->StationsText);
+  copyColumns(line, length, 82, r->SpeedtrapsText);
+  r->Speedtraps = convertNumber(r->SpeedtrapsText);
+  copyColumns(line, length, 85, r->MeteredlanesText);
+  r->Meteredlanes = convertNumber(r->MeteredlanesText);
+  copyColumns(line, length, 88, r->Status);
+  trimField(r->Status);
+}
+
+int trimField(char* field) {
+  size_t length = strlen(field);
+  size_t first = 0;
+  while (first < length && isWhiteSpace(field[first])) ++first;
+  while (length > first && isWhiteSpace(field[length - 1])) --length;
+  size_t n = length - first;
+  for (size_t i = 0; i < n; ++i) {
+    char c = field[first + i];
+    field[i] = c == ',' ? '-' : c;
+  }
+  field[n] = '\0';
+  return 1;
+}
+
+int32_t convertNumber(const char* text) {
+  const char* p = text;
+  while (isWhiteSpace(*p)) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  // Accumulate the magnitude in 64 bits and stop growing once it is past
+  // the 32-bit range, so any run of digits stays defined.
+  int64_t magnitude = 0;
+  constexpr int64_t limit = int64_t{INT32_MAX} + 1;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');
+  }
+  if (negative) return magnitude >= limit ? INT32_MIN : static_cast<int32_t>(-magnitude);
+  return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
+}
+
+size_t formatCabinetRow(const CabinetRecord& r, char* out) {
+  char* p = out;
+  p = appendText(p, r.Device);
+  *p++ = ',';
+  p = appendText(p, r.Alias);
+  *p++ = ',';
+  p = appendNumber(p, r.Port);
+  *p++ = ',';
+  p = appendText(p, r.Address);
+  *p++ = ',';
+  p = appendText(p, r.Roadway);
+  *p++ = ',';
+  p = appendText(p, r.Side);
+  *p++ = ',';
+  p = appendText(p, r.Milepost);
+  *p++ = ',';
+  p = appendText(p, r.Location);
+  *p++ = ',';
+  p = appendNumber(p, r.Version);
+  *p++ = ',';
+  p = appendNumber(p, r.Loops);
+  *p++ = ',';
+  p = appendNumber(p, r.Stations);
+  *p++ = ',';
+  p = appendNumber(p, r.Speedtraps);
+  *p++ = ',';
+  p = appendNumber(p, r.Meteredlanes);
+  *p++ = ',';
+  p = appendText(p, r.Status);
+  *p++ = '\n';
+  return static_cast<size_t>(p - out);
+}
+
+}  // namespace loopconv
