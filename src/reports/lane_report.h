@@ -2,8 +2,11 @@
 #ifndef LOOPCONV_REPORTS_LANE_REPORT_H_
 #define LOOPCONV_REPORTS_LANE_REPORT_H_
 
+#include <cstddef>
+
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
+#include "reports/number_text.h"
 #include "run/run_context.h"
 
 namespace loopconv {
@@ -13,6 +16,15 @@ namespace loopconv {
 // file was written and closed, 0 when it could not be opened or written.
 int writeLaneReport(const RunContext& run, const DataHeader& header,
                    DeviceTable* table);
+
+// Room for the longest Lane row, slack included.
+constexpr size_t LaneRowRoom = 128;
+
+// Writes the row of `record` at `period`, as
+// "%s,%s,%u,%u,%2.1f,%u,%u,%2.1f,%2.1f\n" with CR LF, and returns its end.
+// `label` is the period's time label (TimeLabelLength characters).
+char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
+                    int period, const char* label);
 
 }  // namespace loopconv
 

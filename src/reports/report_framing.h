@@ -1,0 +1,126 @@
+// What the report writers do alike: the output path, the announcement and
+// open, the period selection of option P, the device selection of option D,
+// the lane filter and the device name column.
+#ifndef LOOPCONV_REPORTS_REPORT_FRAMING_H_
+#define LOOPCONV_REPORTS_REPORT_FRAMING_H_
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "datafile/data_header.h"
+#include "datafile/device_table.h"
+#include "reports/csv_file.h"
+#include "reports/number_text.h"
+#include "run/run_context.h"
+
+namespace loopconv {
+
+// A half-open range of indexes, periods or table entries.
+struct IndexRange {
+  int32_t first = 0;
+  int32_t end = 0;  // excluded
+  bool empty() const { return first >= end; }
+};
+
+// The path of a report: `format` ("%s...%.2s%.2s%.4s.csv") filled with the
+// output folder and the characters 0-1, 3-4 and 6-9 of "Data Start" ('/'
+// among them written as '_', so the name stays in the output folder).
+std::string reportPath(const std::string& outputFolder, const char* format,
+                       const DataHeader& header);
+
+// The announcements of a report file in the log.
+constexpr const char* AnnounceData = "Writing 20 second data to CSV file";
+constexpr const char* AnnounceElements = "Writing 20 second data elements to CSV file";
+
+// Refuses a path over MaxPathLength characters, logs the announcement with
+// the path and opens the file. On failure logs the E line and returns false.
+bool openReport(const RunContext& run, const std::string& path,
+                const char* announcement, CsvFile* csv);
+
+// The file's period count, "Number of Columns" kept within 0..PeriodsPerDay.
+int32_t periodCount(const DataHeader& header);
+
+// The period index of a "HH:MM:SS" text: each two-character field read the
+// way atoi reads it, index = HH x 180 + MM x 3 + (20 -> 1, 40 -> 2, else SS).
+int32_t periodIndex(const std::string& periodText);
+
+// All periods of the file, or the single period of option P (announced in
+// the log, and on the console when `echoOnConsole`). A period outside the
+// file gives a warning and an empty range.
+IndexRange selectPeriods(const RunContext& run, const DataHeader& header,
+                         const std::string& path, bool echoOnConsole);
+
+// Whether option D is in force.
+inline bool singleDeviceInForce(const RunOptions& options) {
+  return options.singleDevice && !options.deviceName.empty();
+}
+
+// The table position of the first entry named `name`, or -1.
+int32_t findDevice(const DeviceTable* table, const std::string& name);
+
+// All entries, or the entry that option D names (announced in the log and on
+// the console); an empty range with two warnings when no entry has that name.
+IndexRange selectDevices(const RunContext& run, const DeviceTable* table);
+
+// The lane-type reports take stations, and lanes unless they are speed loops
+// ('S' at name position 16) and option S is absent.
+inline bool passesLaneFilter(const DeviceRecord& record, bool includeSpeedLoops) {
+  if (record.Kind == KindStation) return true;
+  return record.Kind == KindLane &&
+         (record.Name[NameTypePosition] != 'S' || includeSpeedLoops);
+}
+
+// Length of a record's name: up to its terminator, at most 18 characters.
+inline size_t nameLength(const DeviceRecord& record) {
+  return strnlen(record.Name, NameBytes - 1);
+}
+
+inline char* putName(char* out, const DeviceRecord& record) {
+  size_t length = nameLength(record);
+  memcpy(out, record.Name, length);
+  return out + length;
+}
+
+// The table positions within `devices` whose records `admit` accepts.
+template <typename Admit>
+std::vector<int32_t> reportedEntries(const DeviceTable* table, IndexRange devices,
+                                     Admit admit) {
+  std::vector<int32_t> entries;
+  for (int32_t i = devices.first; i < devices.end; ++i) {
+    if (admit((*table)[i])) entries.push_back(i);
+  }
+  return entries;
+}
+
+// Writes one row for every entry and period: period-first (each period, then
+// the entries in table order) or, with `entryFirst`, entry by entry.
+// `format(out, record, period, label)` writes one row of at most `room` bytes
+// (slack included) and returns its end.
+template <typename FormatRow>
+void writeRows(CsvFile* csv, const DeviceTable& table,
+               const std::vector<int32_t>& entries, IndexRange periods,
+               const LabelDate& date, bool entryFirst, size_t room, FormatRow format) {
+  char label[TimeLabelLength];
+  if (entryFirst) {
+    for (int32_t i : entries) {
+      const DeviceRecord& record = table[i];
+      for (int32_t p = periods.first; p < periods.end; ++p) {
+        putTimeLabel(label, date, p);
+        csv->commit(format(csv->reserve(room), record, p, label));
+      }
+    }
+    return;
+  }
+  for (int32_t p = periods.first; p < periods.end; ++p) {
+    putTimeLabel(label, date, p);
+    for (int32_t i : entries) {
+      csv->commit(format(csv->reserve(room), table[i], p, label));
+    }
+  }
+}
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_REPORTS_REPORT_FRAMING_H_
