@@ -1,4 +1,4 @@
-// The Contents report.
+// The Contents report: the devices of a data file with their lane counts.
 #ifndef LOOPCONV_REPORTS_CONTENTS_REPORT_H_
 #define LOOPCONV_REPORTS_CONTENTS_REPORT_H_
 
@@ -13,6 +13,12 @@ namespace loopconv {
 // file was written and closed, 0 when it could not be opened or written.
 int writeContentsReport(const RunContext& run, const DataHeader& header,
                    DeviceTable* table);
+
+// Stations and traps always; lanes unless speed loops ('S' at name position
+// 16) without option S or ramp-meter lanes ('R') without option C; metered
+// lanes unless 'R' without option C; nothing else.
+bool passesContentsFilter(const DeviceRecord& record, bool includeSpeedLoops,
+                          bool includeRampMeters);
 
 }  // namespace loopconv
 

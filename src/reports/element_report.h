@@ -1,9 +1,13 @@
-// The Element report.
+// The Element report: lanes and stations with their trap values, estimates
+// and colour codes. It stores the colour codes in Color0..Color2 as it goes.
 #ifndef LOOPCONV_REPORTS_ELEMENT_REPORT_H_
 #define LOOPCONV_REPORTS_ELEMENT_REPORT_H_
 
+#include <cstddef>
+
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
+#include "reports/number_text.h"
 #include "run/run_context.h"
 
 namespace loopconv {
@@ -13,6 +17,17 @@ namespace loopconv {
 // file was written and closed, 0 when it could not be opened or written.
 int writeElementReport(const RunContext& run, const DataHeader& header,
                    DeviceTable* table);
+
+// Room for the longest Element row, slack included.
+constexpr size_t ElementRowRoom = 256;
+
+// Writes the row of `record` at `period`, as
+// "%s,%u,%u,%2.1f,%u,%u,%u,%u,%u,%u,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u,%u,%u,%2.1f,%d,%s\n"
+// with CR LF, and returns its end. The colour columns come from the planes.
+// `label` is the period's time label (TimeLabelLength characters) to which
+// the row adds its trailing blank.
+char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
+                       int period, const char* label);
 
 }  // namespace loopconv
 

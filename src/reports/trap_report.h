@@ -2,8 +2,11 @@
 #ifndef LOOPCONV_REPORTS_TRAP_REPORT_H_
 #define LOOPCONV_REPORTS_TRAP_REPORT_H_
 
+#include <cstddef>
+
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
+#include "reports/number_text.h"
 #include "run/run_context.h"
 
 namespace loopconv {
@@ -13,6 +16,15 @@ namespace loopconv {
 // file was written and closed, 0 when it could not be opened or written.
 int writeTrapReport(const RunContext& run, const DataHeader& header,
                    DeviceTable* table);
+
+// Room for the longest Trap row, slack included.
+constexpr size_t TrapRowRoom = 128;
+
+// Writes the row of `record` at `period`, as
+// "%s,%s,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u\n" with CR LF, and returns its end.
+// `label` is the period's time label (TimeLabelLength characters).
+char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
+                    int period, const char* label);
 
 }  // namespace loopconv
 
