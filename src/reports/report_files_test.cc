@@ -1,0 +1,172 @@
+// File names, open failures and write failures of the four report writers.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "reports/contents_report.h"
+#include "reports/element_report.h"
+#include "reports/lane_report.h"
+#include "reports/report_test_fixture.h"
+#include "reports/trap_report.h"
+
+namespace loopconv {
+namespace {
+
+using ReportFilesTest = ReportTest;
+
+// Runs the writers in the pipeline's order and returns their results.
+std::vector<int> writeAll(const RunContext& run, const DataHeader& header,
+                          DeviceTable* table) {
+  return {writeElementReport(run, header, table), writeLaneReport(run, header, table),
+          writeTrapReport(run, header, table), writeContentsReport(run, header, table)};
+}
+
+TEST_F(ReportFilesTest, NamesFollowEachReportsPrecedence) {
+  makeTable({{LaneName, KindLane}, {TrapName, KindTrap}});
+  header_.numberOfColumns = 3;
+  struct Case {
+    const char* letters;
+    const char* element;
+    const char* lane;
+    const char* trap;
+    const char* contents;
+  } cases[] = {
+      {"", "Element_", "Lane_", "Trap_", "Content_"},
+      {"P", "Element_P_", "Lane_P_", "Trap_P_", "Content_"},
+      {"D", "Element_D_", "Lane_D_", "Trap_D_", "Content_"},
+      {"S", "Element_S_", "Lane_S_", "Trap_", "Content_S_"},
+      {"R", "Element_", "Lane_R_", "Trap_R_", "Content_"},
+      {"C", "Element_", "Lane_", "Trap_", "Content_C_"},
+      {"PD", "Element_D_", "Lane_P_", "Trap_D_", "Content_"},
+      {"RD", "Element_D_", "Lane_D_", "Trap_D_", "Content_"},
+      {"PR", "Element_P_", "Lane_P_", "Trap_P_", "Content_"},
+      {"RS", "Element_S_", "Lane_S_", "Trap_R_", "Content_S_"},
+      {"PS", "Element_P_", "Lane_P_", "Trap_P_", "Content_S_"},
+      {"DS", "Element_D_", "Lane_D_", "Trap_D_", "Content_S_"},
+      {"CS", "Element_S_", "Lane_S_", "Trap_", "Content_C_"},
+      {"PDSRC", "Element_D_", "Lane_P_", "Trap_D_", "Content_C_"},
+  };
+  for (const Case& c : cases) {
+    std::string letters = c.letters;
+    options_ = RunOptions();
+    options_.outputFolder = dir_.folder() + "out" + std::to_string(&c - cases) + "/";
+    mkdir(options_.outputFolder.c_str(), 0755);
+    options_.singlePeriod = letters.find('P') != std::string::npos;
+    options_.periodText = "00:00:00";
+    options_.singleDevice = letters.find('D') != std::string::npos;
+    options_.deviceName = LaneName;
+    options_.includeSpeedLoops = letters.find('S') != std::string::npos;
+    options_.rowFirst = letters.find('R') != std::string::npos;
+    options_.includeRampMeters = letters.find('C') != std::string::npos;
+    EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{1, 1, 1, 1}));
+    std::vector<std::string> expected;
+    for (const char* word : {c.element, c.lane, c.trap, c.contents}) {
+      expected.push_back(std::string("PELMA20Sec_") + word + "08182021.csv");
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(outputFiles(), expected) << "options " << letters;
+  }
+  // The name does not depend on whether the device exists.
+  options_.deviceName = "005es00000:_MN___1";
+  EXPECT_EQ(writeLaneReport(run(), header_, table_.get()), 1);
+  EXPECT_TRUE(fileExists(options_.outputFolder + "PELMA20Sec_Lane_P_08182021.csv"));
+}
+
+TEST_F(ReportFilesTest, OpenFailuresAreLoggedAndTheOthersStillRun) {
+  makeTable({{LaneName, KindLane}});
+  std::string folder = dir_.folder() + "missing/";
+  options_.outputFolder = folder;
+  EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{0, 0, 0, 0}));
+  std::string expected;
+  for (const char* name : {"Element_", "Lane_", "Trap_", "Content_"}) {
+    std::string path = folder + "PELMA20Sec_" + name + "08182021.csv";
+    expected += std::string("[12:34:56] - Writing 20 second data ") +
+                (name[0] == 'C' ? "elements " : "") + "to CSV file [" + path + "]...\n" +
+                "[12:34:56] E Could not open data file [" + path + "]! - Error = [" +
+                std::to_string(ENOENT) + "].\n";
+  }
+  EXPECT_EQ(logText(), expected);
+  EXPECT_EQ(consoleText(), "");
+  EXPECT_TRUE(log_.errorLogged());
+
+  // A report name that is an existing folder fails alone, with EISDIR.
+  options_.outputFolder = dir_.folder() + "out/";
+  mkdir((options_.outputFolder + "PELMA20Sec_Lane_08182021.csv").c_str(), 0755);
+  EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{1, 0, 1, 1}));
+  EXPECT_NE(logText().find("E Could not open data file [" + options_.outputFolder +
+                           "PELMA20Sec_Lane_08182021.csv]! - Error = [21].\n"),
+            std::string::npos);
+
+  // A folder that cannot be written (root writes anywhere, so only checked
+  // for other users).
+  if (geteuid() != 0) {
+    std::string locked = dir_.folder() + "locked/";
+    mkdir(locked.c_str(), 0555);
+    options_.outputFolder = locked;
+    EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_NE(logText().find("Error = [" + std::to_string(EACCES) + "]"), std::string::npos);
+  }
+}
+
+TEST_F(ReportFilesTest, OverlongPathsAreRefused) {
+  makeTable({{LaneName, KindLane}});
+  // Folder and the 38 characters of the longest name go past 259.
+  std::string folder = dir_.folder() + std::string(240 - dir_.folder().size(), 'f') + "/";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  options_.outputFolder = folder;
+  EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{0, 0, 0, 0}));
+  std::string expected;
+  for (const char* name : {"Element_", "Lane_", "Trap_", "Content_"}) {
+    expected += "[12:34:56] E Path [" + folder + "PELMA20Sec_" + name +
+                "08182021.csv] is longer than 259 characters!\n";
+  }
+  EXPECT_EQ(logText(), expected);
+  EXPECT_EQ(outputFiles().size(), 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+// A full disk, simulated with a file size limit in a child process: each
+// writer logs the write error and returns 0, no partial file appears and the
+// earlier reports of the same names stay as they were.
+TEST_F(ReportFilesTest, AFullDiskKeepsTheEarlierReports) {
+  makeTable({{LaneName, KindLane}, {TrapName, KindTrap}, {StationName, KindStation}});
+  const char* names[] = {"PELMA20Sec_Element_08182021.csv", "PELMA20Sec_Lane_08182021.csv",
+                         "PELMA20Sec_Trap_08182021.csv", "PELMA20Sec_Content_08182021.csv"};
+  for (const char* name : names) writeFile(options_.outputFolder + name, "earlier");
+  log_.close();
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    // Enough for the log and the Contents report, not for a day of rows.
+    struct rlimit limit = {100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    int error = 0;
+    if (!log_.open(logPath(), &error)) _exit(3);
+    std::vector<int> results = writeAll(run(), header_, table_.get());
+    log_.close();
+    bool allFailed = results[0] == 0 && results[1] == 0 && results[2] == 0;
+    // The Contents report is small enough to fit.
+    _exit(allFailed && results[3] == 1 ? 0 : 4);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(output(names[i]), "earlier") << names[i];
+  EXPECT_EQ(csvLines(output(names[3])).back(), "Contents listed = 3");
+  EXPECT_EQ(outputFiles().size(), 4u);  // no temporary file left
+  std::string log = readFile(logPath());
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NE(log.find("[12:34:56] E Could not write data file [" + options_.outputFolder +
+                       names[i] + "]! - Error = [" + std::to_string(EFBIG) + "].\n"),
+              std::string::npos)
+        << log;
+  }
+}
+
+}  // namespace
+}  // namespace loopconv
