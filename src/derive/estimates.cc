@@ -14,18 +14,19 @@ inline uint16_t roundedEstimate(double quotient) {
 }
 
 // False when no period can be written: without volume and without
-// occupancy in some period (speed traps, metered lanes, unused devices)
-// neither plane is written, and skipping such devices leaves their untouched
-// pages of the table unmapped. Storing old values back is harmless, so an
-// approximate answer in the other direction is fine.
+// occupancy (speed traps, metered lanes, unused devices) neither plane is
+// written, and skipping such devices leaves their untouched pages of the
+// table unmapped. Storing old values back is harmless, so answering true for
+// a device whose volume and occupancy never meet is fine.
 bool mayWrite(const DeviceRecord& d, int periods) {
-  uint32_t volume = 0, scans = 0, lanes = 0;
+  bool scans = false, lanes = false;
   for (int p = 0; p < periods; p++) {
-    volume |= d.Volume[p];
-    scans |= d.ScanCnt[p];
-    lanes |= d.NumLanes[p];
+    if (d.Volume[p] != 0) return true;
+    scans |= d.ScanCnt[p] != 0;
+    lanes |= d.NumLanes[p] != 0;
+    if (scans && lanes) return true;
   }
-  return volume != 0 || (scans != 0 && lanes != 0);
+  return false;
 }
 
 // One period, branch-free so that a block of periods vectorises: both

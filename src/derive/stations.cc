@@ -54,7 +54,9 @@ struct StationSums {
   uint32_t bin2[PeriodsPerDay];
   uint32_t bin3[PeriodsPerDay];
   uint32_t bin4[PeriodsPerDay];
-  uint64_t speed[PeriodsPerDay];   // sum of SpdTenths x vehicles
+  // Sum of SpdTenths x vehicles: valid speeds are at most 1109, so eight
+  // lanes of four full bins stay below 2^32.
+  uint32_t speed[PeriodsPerDay];
   uint64_t length[PeriodsPerDay];  // sum of LenTenths x vehicles
   uint32_t count[PeriodsPerDay];   // lanes that reported
 };
@@ -65,33 +67,43 @@ void clearSums(StationSums* sums, int periods) {
   std::fill_n(sums->bin2, n, 0u);
   std::fill_n(sums->bin3, n, 0u);
   std::fill_n(sums->bin4, n, 0u);
-  std::fill_n(sums->speed, n, uint64_t{0});
+  std::fill_n(sums->speed, n, 0u);
   std::fill_n(sums->length, n, uint64_t{0});
   std::fill_n(sums->count, n, 0u);
 }
 
-// Adds one lane's trap values. A lane counts as reporting when its speed is
-// valid and within 10 to 110 mph, or when it reported a period without
-// vehicles (empty bit, speed 0, no vehicles); only valid lanes add values.
+// Adds one lane's values for period p. A lane counts as reporting when its
+// speed is valid and within 10 to 110 mph, or when it reported a period
+// without vehicles (empty bit, speed 0, no vehicles); only valid lanes add
+// values. '&' rather than '&&': no branches on data that varies per period.
+inline void addPeriod(const DeviceRecord& lane, StationSums* sums, int p) {
+  uint32_t b1 = lane.Bin1[p], b2 = lane.Bin2[p];
+  uint32_t b3 = lane.Bin3[p], b4 = lane.Bin4[p];
+  uint32_t vehicles = b1 + b2 + b3 + b4;
+  uint32_t speed = lane.SpdTenths[p];
+  uint32_t valid = ((lane.SpdFlag2[p] & ValidBit) != 0) &
+                   (speed >= MinSpeedTenths) & (speed <= MaxSpeedTenths);
+  // Speed 0 is never valid, so the two cases exclude each other.
+  uint32_t empty = ((lane.SpdFlag[p] & EmptyBit) != 0) & (speed == 0) &
+                   (vehicles == 0);
+  uint32_t weight = valid * vehicles;
+  sums->bin1[p] += valid * b1;
+  sums->bin2[p] += valid * b2;
+  sums->bin3[p] += valid * b3;
+  sums->bin4[p] += valid * b4;
+  sums->speed[p] += speed * weight;
+  sums->length[p] += uint64_t{lane.LenTenths[p]} * weight;
+  sums->count[p] += valid | empty;
+}
+
 void addLane(const DeviceRecord& lane, StationSums* sums, int periods) {
-  for (int p = 0; p < periods; p++) {
-    uint32_t b1 = lane.Bin1[p], b2 = lane.Bin2[p];
-    uint32_t b3 = lane.Bin3[p], b4 = lane.Bin4[p];
-    uint32_t vehicles = b1 + b2 + b3 + b4;
-    uint32_t speed = lane.SpdTenths[p];
-    uint32_t valid = (lane.SpdFlag2[p] & ValidBit) != 0 &&
-                     speed >= MinSpeedTenths && speed <= MaxSpeedTenths;
-    // Speed 0 is never valid, so the two cases exclude each other.
-    uint32_t empty = (lane.SpdFlag[p] & EmptyBit) != 0 && speed == 0 &&
-                     vehicles == 0;
-    sums->bin1[p] += valid * b1;
-    sums->bin2[p] += valid * b2;
-    sums->bin3[p] += valid * b3;
-    sums->bin4[p] += valid * b4;
-    sums->speed[p] += uint64_t{valid * speed} * vehicles;
-    sums->length[p] += uint64_t{valid} * lane.LenTenths[p] * vehicles;
-    sums->count[p] += valid | empty;
+  // Whole blocks of a fixed length vectorise without a peeled remainder.
+  constexpr int Block = 8;
+  int p = 0;
+  for (; p + Block <= periods; p += Block) {
+    for (int i = 0; i < Block; i++) addPeriod(lane, sums, p + i);
   }
+  for (; p < periods; p++) addPeriod(lane, sums, p);
 }
 
 uint16_t saturate16(uint32_t v) {
@@ -100,23 +112,23 @@ uint16_t saturate16(uint32_t v) {
 
 // Turns the sums into the station's bins, vehicle-weighted means and valid
 // flag. A weighted mean never exceeds its largest term, so it fits 16 bits.
+// Without vehicles every weighted sum is 0, so dividing by 1 then gives the
+// mean of 0; without a lane count there is no share, and the flag is 0.
 void finishStation(DeviceRecord& station, const StationSums& sums,
                    int periods) {
   for (int p = 0; p < periods; p++) {
     uint32_t total = sums.bin1[p] + sums.bin2[p] + sums.bin3[p] + sums.bin4[p];
+    uint32_t divisor = total + (total == 0);
     station.Bin1[p] = saturate16(sums.bin1[p]);
     station.Bin2[p] = saturate16(sums.bin2[p]);
     station.Bin3[p] = saturate16(sums.bin3[p]);
     station.Bin4[p] = saturate16(sums.bin4[p]);
-    station.SpdTenths[p] =
-        total != 0 ? static_cast<uint16_t>(sums.speed[p] / total) : 0;
-    station.LenTenths[p] =
-        total != 0 ? static_cast<uint16_t>(sums.length[p] / total) : 0;
-    // A period without a lane count has no share: not valid.
-    uint16_t lanes = station.NumLanes[p];
-    bool enough = lanes != 0 && static_cast<double>(sums.count[p]) / lanes >=
-                                    ValidShare;
-    station.SpdFlag[p] = enough ? ValidFlag : 0;
+    station.SpdTenths[p] = static_cast<uint16_t>(sums.speed[p] / divisor);
+    station.LenTenths[p] = static_cast<uint16_t>(sums.length[p] / divisor);
+    uint32_t lanes = station.NumLanes[p];
+    double share = static_cast<double>(sums.count[p]) / (lanes + (lanes == 0));
+    uint32_t enough = (lanes != 0) & (share >= ValidShare);
+    station.SpdFlag[p] = static_cast<uint16_t>(enough * ValidFlag);
   }
 }
 
