@@ -3,6 +3,7 @@
 #include "reports/colour_codes.h"
 #include "reports/csv_file.h"
 #include "reports/report_framing.h"
+#include "reports/row_blocks.h"
 
 namespace loopconv {
 namespace {
@@ -20,60 +21,77 @@ const char HeaderLine[] =
     "SpdTenths,LenTenths,Bin1,Bin2,Bin3,Bin4,SpdFlag,SpdFlag2,SpdNPds,EstLength,"
     "CalcSpdTenths,ScanCntSum,CollectionTime\n";
 
+struct ElementColumns {
+  static constexpr int Count = 19;
+  static constexpr size_t RowRoom = ElementRowRoom;
+
+  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values,
+                     size_t stride) {
+    for (int b = 0; b < count; ++b, values += stride) {
+      int p = first + b;
+      values[0] = r.NumLanes[p];
+      values[1] = r.Volume[p];
+      values[2] = r.ScanCnt[p];
+      values[3] = r.Flag[p];
+      values[4] = r.NPds[p];
+      values[5] = r.Color0[p];
+      values[6] = r.Color1[p];
+      values[7] = r.Color2[p];
+      values[8] = r.SpdTenths[p];
+      values[9] = r.LenTenths[p];
+      values[10] = r.Bin1[p];
+      values[11] = r.Bin2[p];
+      values[12] = r.Bin3[p];
+      values[13] = r.Bin4[p];
+      values[14] = r.SpdFlag[p];
+      values[15] = r.SpdFlag2[p];
+      values[16] = r.SpdNPds[p];
+      values[17] = r.EstLength[p];
+      values[18] = r.CalcSpdTenths[p];
+    }
+  }
+
+  // "%s,%u,%u,%2.1f,%u,%u,%u,%u,%u,%u,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u,%u,%u,%2.1f,%d,%s\n"
+  static char* format(char* out, const NumberTexts& texts, const RowName& name,
+                      const uint16_t* v, const char* label) {
+    out = putRowName(out, name);
+    *out++ = ',';
+    out = texts.putUnsigned(out, v[0]);  // NumLanes
+    *out++ = ',';
+    out = texts.putUnsigned(out, v[1]);  // Volume
+    *out++ = ',';
+    out = texts.putTwelfths(out, v[2]);  // OccTenths
+    for (int k = 2; k <= 7; ++k) {       // ScanCnt .. Color2
+      *out++ = ',';
+      out = texts.putUnsigned(out, v[k]);
+    }
+    *out++ = ',';
+    out = texts.putTenths(out, v[8]);  // SpdTenths
+    *out++ = ',';
+    out = texts.putTenths(out, v[9]);  // LenTenths
+    for (int k = 10; k <= 17; ++k) {   // Bin1 .. EstLength
+      *out++ = ',';
+      out = texts.putUnsigned(out, v[k]);
+    }
+    *out++ = ',';
+    out = texts.putWhole(out, v[18]);  // CalcSpdTenths
+    *out++ = ',';
+    out = texts.putSigned(out, scanCntSum(v[0], v[2]));
+    *out++ = ',';
+    memcpy(out, label, TimeLabelLength);
+    out += TimeLabelLength;
+    *out++ = ' ';
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+  }
+};
+
 }  // namespace
 
-char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& r,
-                       int p, const char* label) {
-  out = putName(out, r);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.NumLanes[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Volume[p]);
-  *out++ = ',';
-  out = texts.putTwelfths(out, r.ScanCnt[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.ScanCnt[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Flag[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.NPds[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Color0[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Color1[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Color2[p]);
-  *out++ = ',';
-  out = texts.putTenths(out, r.SpdTenths[p]);
-  *out++ = ',';
-  out = texts.putTenths(out, r.LenTenths[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Bin1[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Bin2[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Bin3[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Bin4[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.SpdFlag[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.SpdFlag2[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.SpdNPds[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.EstLength[p]);
-  *out++ = ',';
-  out = texts.putWhole(out, r.CalcSpdTenths[p]);
-  *out++ = ',';
-  out = texts.putSigned(out, scanCntSum(r.NumLanes[p], r.ScanCnt[p]));
-  *out++ = ',';
-  memcpy(out, label, TimeLabelLength);
-  out += TimeLabelLength;
-  *out++ = ' ';
-  *out++ = '\r';
-  *out++ = '\n';
-  return out;
+char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
+                       int period, const char* label) {
+  return formatSingleRow<ElementColumns>(out, texts, record, period, label);
 }
 
 int writeElementReport(const RunContext& run, const DataHeader& header,
@@ -88,29 +106,25 @@ int writeElementReport(const RunContext& run, const DataHeader& header,
   if (table == nullptr || periods.empty() || devices.empty()) {
     return csv.close(run.log) ? 1 : 0;
   }
-  // Which covered entries get rows. A device named by option D is written
-  // when it is a lane or a station, speed loop or not.
-  bool selected = singleDeviceInForce(options);
-  std::vector<uint8_t> written;
-  written.reserve(static_cast<size_t>(devices.end - devices.first));
+  // Every visited entry gets its codes, also one that the filter rejects.
+  // A period's codes depend on the entry's own planes alone, so they are
+  // stored entry by entry, reading each plane in order.
   for (int32_t i = devices.first; i < devices.end; ++i) {
-    const DeviceRecord& r = (*table)[i];
-    written.push_back(selected ? (r.Kind == KindLane || r.Kind == KindStation)
-                               : passesLaneFilter(r, options.includeSpeedLoops));
+    DeviceRecord& r = (*table)[i];
+    for (int32_t p = periods.first; p < periods.end; ++p) storeColourCodes(r, p);
   }
-  const NumberTexts& texts = numberTexts();
-  LabelDate date = labelDate(header.dataStart, sizeof header.dataStart);
-  char label[TimeLabelLength];
-  for (int32_t p = periods.first; p < periods.end; ++p) {
-    putTimeLabel(label, date, p);
-    for (int32_t i = devices.first; i < devices.end; ++i) {
-      DeviceRecord& r = (*table)[i];
-      // Every visited entry gets its codes, also one that the filter rejects.
-      storeColourCodes(r, p);
-      if (!written[static_cast<size_t>(i - devices.first)]) continue;
-      csv.commit(formatElementRow(csv.reserve(ElementRowRoom), texts, r, p, label));
-    }
-  }
+  // A device named by option D is written when it is a lane or a station,
+  // speed loop or not.
+  bool selected = singleDeviceInForce(options);
+  bool speedLoops = options.includeSpeedLoops;
+  std::vector<int32_t> entries =
+      reportedEntries(table, devices, [selected, speedLoops](const DeviceRecord& r) {
+        return selected ? (r.Kind == KindLane || r.Kind == KindStation)
+                        : passesLaneFilter(r, speedLoops);
+      });
+  writeRowBlocks<ElementColumns>(&csv, *table, entries, periods,
+                                 labelDate(header.dataStart, sizeof header.dataStart),
+                                 /*entryFirst=*/false);
   return csv.close(run.log) ? 1 : 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "reports/csv_file.h"
 #include "reports/report_framing.h"
+#include "reports/row_blocks.h"
 
 namespace loopconv {
 namespace {
@@ -18,31 +19,56 @@ const char* fileFormat(const RunOptions& options) {
 const char HeaderLine[] =
     "name,collectiontime,lanes,volume,occupancy (%),status,incident,speed,length\n";
 
+struct LaneColumns {
+  static constexpr int Count = 7;
+  static constexpr size_t RowRoom = LaneRowRoom;
+
+  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values,
+                     size_t stride) {
+    for (int b = 0; b < count; ++b, values += stride) {
+      int p = first + b;
+      values[0] = r.NumLanes[p];
+      values[1] = r.Volume[p];
+      values[2] = r.ScanCnt[p];
+      values[3] = r.Flag[p];
+      values[4] = r.Incident[p];
+      values[5] = r.SpdTenths[p];
+      values[6] = r.LenTenths[p];
+    }
+  }
+
+  // "%s,%s,%u,%u,%2.1f,%u,%u,%2.1f,%2.1f\n"
+  static char* format(char* out, const NumberTexts& texts, const RowName& name,
+                      const uint16_t* v, const char* label) {
+    out = putRowName(out, name);
+    *out++ = ',';
+    memcpy(out, label, TimeLabelLength);
+    out += TimeLabelLength;
+    *out++ = ',';
+    out = texts.putUnsigned(out, v[0]);
+    *out++ = ',';
+    out = texts.putUnsigned(out, v[1]);
+    *out++ = ',';
+    out = texts.putTwelfths(out, v[2]);
+    *out++ = ',';
+    out = texts.putUnsigned(out, v[3]);
+    *out++ = ',';
+    out = texts.putUnsigned(out, v[4]);
+    *out++ = ',';
+    out = texts.putTenths(out, v[5]);
+    *out++ = ',';
+    out = texts.putTenths(out, v[6]);
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+  }
+};
+
 }  // namespace
 
-char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& r,
-                    int p, const char* label) {
-  out = putName(out, r);
-  *out++ = ',';
-  memcpy(out, label, TimeLabelLength);
-  out += TimeLabelLength;
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.NumLanes[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Volume[p]);
-  *out++ = ',';
-  out = texts.putTwelfths(out, r.ScanCnt[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Flag[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Incident[p]);
-  *out++ = ',';
-  out = texts.putTenths(out, r.SpdTenths[p]);
-  *out++ = ',';
-  out = texts.putTenths(out, r.LenTenths[p]);
-  *out++ = '\r';
-  *out++ = '\n';
-  return out;
+char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
+                    int period, const char* label) {
+  return formatSingleRow<LaneColumns>(out, texts, record, period, label);
 }
 
 int writeLaneReport(const RunContext& run, const DataHeader& header,
@@ -60,13 +86,9 @@ int writeLaneReport(const RunContext& run, const DataHeader& header,
         reportedEntries(table, devices, [speedLoops](const DeviceRecord& r) {
           return passesLaneFilter(r, speedLoops);
         });
-    const NumberTexts& texts = numberTexts();
-    writeRows(&csv, *table, entries, periods,
-              labelDate(header.dataStart, sizeof header.dataStart), options.rowFirst,
-              LaneRowRoom,
-              [&texts](char* out, const DeviceRecord& r, int p, const char* label) {
-                return formatLaneRow(out, texts, r, p, label);
-              });
+    writeRowBlocks<LaneColumns>(&csv, *table, entries, periods,
+                                labelDate(header.dataStart, sizeof header.dataStart),
+                                options.rowFirst);
   }
   return csv.close(run.log) ? 1 : 0;
 }

@@ -173,19 +173,23 @@ TEST_F(LaneReportTest, RowOrdersGiveTheSameRows) {
              {"005es17329:_MN___2", KindLane}});
   std::mt19937 random(7);
   for (int i = 0; i < 4; ++i) randomize(device(i), random);
-  header_.numberOfColumns = 30;
+  header_.numberOfColumns = 70;  // two whole blocks of periods and a part
   ASSERT_EQ(writeLaneReport(run(), header_, table_.get()), 1);
   options_.rowFirst = true;
   ASSERT_EQ(writeLaneReport(run(), header_, table_.get()), 1);
   std::vector<std::string> periodFirst = csvLines(output(kPlainName));
   std::vector<std::string> rowFirst = csvLines(output("PELMA20Sec_Lane_R_08182021.csv"));
-  ASSERT_EQ(periodFirst.size(), 91u);
-  ASSERT_EQ(rowFirst.size(), 91u);
-  // Entry by entry: the first 30 rows are the first lane's, in period order.
-  for (int p = 0; p < 30; ++p) {
-    EXPECT_EQ(rowFirst[1 + p], printfRow(device(0), header_.dataStart, p).substr(
-                                   0, rowFirst[1 + p].size()));
-    EXPECT_EQ(periodFirst[1 + 3 * p].substr(0, 18), LaneName);
+  ASSERT_EQ(periodFirst.size(), 211u);
+  ASSERT_EQ(rowFirst.size(), 211u);
+  // Entry by entry: the first 70 rows are the first lane's, in period order;
+  // period by period: lane, station, second lane.
+  for (int p = 0; p < 70; ++p) {
+    std::string row = printfRow(device(0), header_.dataStart, p);
+    EXPECT_EQ(rowFirst[1 + p] + "\r\n", row);
+    EXPECT_EQ(periodFirst[1 + 3 * p] + "\r\n", row);
+    EXPECT_EQ(rowFirst[71 + p] + "\r\n", printfRow(device(2), header_.dataStart, p));
+    EXPECT_EQ(periodFirst[2 + 3 * p] + "\r\n", printfRow(device(2), header_.dataStart, p));
+    EXPECT_EQ(periodFirst[3 + 3 * p] + "\r\n", printfRow(device(3), header_.dataStart, p));
   }
   std::sort(periodFirst.begin(), periodFirst.end());
   std::sort(rowFirst.begin(), rowFirst.end());

@@ -12,7 +12,6 @@
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "reports/csv_file.h"
-#include "reports/number_text.h"
 #include "run/run_context.h"
 
 namespace loopconv {
@@ -92,33 +91,6 @@ std::vector<int32_t> reportedEntries(const DeviceTable* table, IndexRange device
     if (admit((*table)[i])) entries.push_back(i);
   }
   return entries;
-}
-
-// Writes one row for every entry and period: period-first (each period, then
-// the entries in table order) or, with `entryFirst`, entry by entry.
-// `format(out, record, period, label)` writes one row of at most `room` bytes
-// (slack included) and returns its end.
-template <typename FormatRow>
-void writeRows(CsvFile* csv, const DeviceTable& table,
-               const std::vector<int32_t>& entries, IndexRange periods,
-               const LabelDate& date, bool entryFirst, size_t room, FormatRow format) {
-  char label[TimeLabelLength];
-  if (entryFirst) {
-    for (int32_t i : entries) {
-      const DeviceRecord& record = table[i];
-      for (int32_t p = periods.first; p < periods.end; ++p) {
-        putTimeLabel(label, date, p);
-        csv->commit(format(csv->reserve(room), record, p, label));
-      }
-    }
-    return;
-  }
-  for (int32_t p = periods.first; p < periods.end; ++p) {
-    putTimeLabel(label, date, p);
-    for (int32_t i : entries) {
-      csv->commit(format(csv->reserve(room), table[i], p, label));
-    }
-  }
 }
 
 }  // namespace loopconv

@@ -2,6 +2,7 @@
 
 #include "reports/csv_file.h"
 #include "reports/report_framing.h"
+#include "reports/row_blocks.h"
 
 namespace loopconv {
 namespace {
@@ -18,33 +19,51 @@ const char HeaderLine[] =
     "name,collectiontime,speed(ave mph),length (ave ft),bin1 (0.0-20.0),"
     "bin2 (20.1-42.0),bin3 (42.1-72.0),bin4 (72.1-115.0 ),flag1,flag2\n";
 
+struct TrapColumns {
+  static constexpr int Count = 8;
+  static constexpr size_t RowRoom = TrapRowRoom;
+
+  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values,
+                     size_t stride) {
+    for (int b = 0; b < count; ++b, values += stride) {
+      int p = first + b;
+      values[0] = r.SpdTenths[p];
+      values[1] = r.LenTenths[p];
+      values[2] = r.Bin1[p];
+      values[3] = r.Bin2[p];
+      values[4] = r.Bin3[p];
+      values[5] = r.Bin4[p];
+      values[6] = r.SpdFlag[p];
+      values[7] = r.SpdFlag2[p];
+    }
+  }
+
+  // "%s,%s,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u\n"
+  static char* format(char* out, const NumberTexts& texts, const RowName& name,
+                      const uint16_t* v, const char* label) {
+    out = putRowName(out, name);
+    *out++ = ',';
+    memcpy(out, label, TimeLabelLength);
+    out += TimeLabelLength;
+    *out++ = ',';
+    out = texts.putTenths(out, v[0]);
+    *out++ = ',';
+    out = texts.putTenths(out, v[1]);
+    for (int k = 2; k < Count; ++k) {
+      *out++ = ',';
+      out = texts.putUnsigned(out, v[k]);
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+  }
+};
+
 }  // namespace
 
-char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& r,
-                    int p, const char* label) {
-  out = putName(out, r);
-  *out++ = ',';
-  memcpy(out, label, TimeLabelLength);
-  out += TimeLabelLength;
-  *out++ = ',';
-  out = texts.putTenths(out, r.SpdTenths[p]);
-  *out++ = ',';
-  out = texts.putTenths(out, r.LenTenths[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Bin1[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Bin2[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Bin3[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.Bin4[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.SpdFlag[p]);
-  *out++ = ',';
-  out = texts.putUnsigned(out, r.SpdFlag2[p]);
-  *out++ = '\r';
-  *out++ = '\n';
-  return out;
+char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
+                    int period, const char* label) {
+  return formatSingleRow<TrapColumns>(out, texts, record, period, label);
 }
 
 int writeTrapReport(const RunContext& run, const DataHeader& header,
@@ -60,13 +79,9 @@ int writeTrapReport(const RunContext& run, const DataHeader& header,
   if (table != nullptr && !periods.empty()) {
     std::vector<int32_t> entries = reportedEntries(
         table, devices, [](const DeviceRecord& r) { return r.Kind == KindTrap; });
-    const NumberTexts& texts = numberTexts();
-    writeRows(&csv, *table, entries, periods,
-              labelDate(header.dataStart, sizeof header.dataStart), options.rowFirst,
-              TrapRowRoom,
-              [&texts](char* out, const DeviceRecord& r, int p, const char* label) {
-                return formatTrapRow(out, texts, r, p, label);
-              });
+    writeRowBlocks<TrapColumns>(&csv, *table, entries, periods,
+                                labelDate(header.dataStart, sizeof header.dataStart),
+                                options.rowFirst);
   }
   return csv.close(run.log) ? 1 : 0;
 }
