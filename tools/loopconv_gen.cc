@@ -1,6 +1,8 @@
 // loopconv-gen: writes a plausible day of twenty-second data for N devices.
 //
-//   loopconv-gen [--devices N] [--date MM/DD/YYYY] [--seed S] [--columns C] OUTDIR
+//   loopconv-gen [--devices N] [--date MM/DD/YYYY] [--seed S] [--columns C] [--lst] OUTDIR
+//
+// With --lst it also writes the cabinet list of the same cabinets.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -8,17 +10,19 @@
 #include <string>
 
 #include "datafile/data_file_writer.h"
+#include "metadata/cabinet_list_writer.h"
 
 namespace {
 
 void usage() {
   fprintf(stderr,
           "usage: loopconv-gen [--devices N] [--date MM/DD/YYYY] [--seed S] [--columns C] "
-          "OUTDIR\n"
+          "[--lst] OUTDIR\n"
           "  --devices N   number of devices, 1 to 100000 (default 100)\n"
           "  --date D      the day, MM/DD/YYYY (default 08/18/2021)\n"
           "  --seed S      random seed (default 1)\n"
-          "  --columns C   periods per device, 1 to 4320 (default 4320)\n");
+          "  --columns C   periods per device, 1 to 4320 (default 4320)\n"
+          "  --lst         also write the cabinet list of the day's cabinets\n");
 }
 
 bool parseNumber(const char* text, long long low, long long high, long long* value) {
@@ -30,12 +34,33 @@ bool parseNumber(const char* text, long long low, long long high, long long* val
   return true;
 }
 
+// Writes `bytes` to `path`; prints the path, or a message and removes a
+// partial file.
+bool writeWholeFile(const std::string& path, const std::string& bytes) {
+  FILE* out = fopen(path.c_str(), "wb");
+  if (out == nullptr) {
+    fprintf(stderr, "loopconv-gen: cannot create [%s]: %s\n", path.c_str(), strerror(errno));
+    return false;
+  }
+  size_t written = fwrite(bytes.data(), 1, bytes.size(), out);
+  bool failed = written != bytes.size();
+  if (fclose(out) != 0) failed = true;
+  if (failed) {
+    fprintf(stderr, "loopconv-gen: cannot write [%s]: %s\n", path.c_str(), strerror(errno));
+    remove(path.c_str());
+    return false;
+  }
+  printf("%s\n", path.c_str());
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   long long devices = 100, seed = 1, columns = loopconv::PeriodsPerDay;
   std::string date = "08/18/2021";
   std::string outDir;
+  bool withList = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     bool hasValue = i + 1 < argc;
@@ -49,6 +74,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--date" && hasValue) {
       date = argv[++i];
       ok = loopconv::isSampleDate(date);
+    } else if (arg == "--lst") {
+      withList = true;
     } else if (arg == "-h" || arg == "--help") {
       usage();
       return 0;
@@ -72,20 +99,18 @@ int main(int argc, char** argv) {
       static_cast<int>(devices), date, static_cast<uint64_t>(seed),
       static_cast<int32_t>(columns));
   if (outDir.back() != '/') outDir += '/';
-  std::string path = outDir + day.fileName;
-  FILE* out = fopen(path.c_str(), "wb");
-  if (out == nullptr) {
-    fprintf(stderr, "loopconv-gen: cannot create [%s]: %s\n", path.c_str(), strerror(errno));
+  if (!writeWholeFile(outDir + day.fileName, day.bytes)) {
     return 1;
   }
-  size_t written = fwrite(day.bytes.data(), 1, day.bytes.size(), out);
-  bool failed = written != day.bytes.size();
-  if (fclose(out) != 0) failed = true;
-  if (failed) {
-    fprintf(stderr, "loopconv-gen: cannot write [%s]: %s\n", path.c_str(), strerror(errno));
-    remove(path.c_str());
-    return 1;
+  if (withList) {
+    // Named after the day, e.g. Cabinets_08182021.LST.
+    std::string listName = "Cabinets_" + date.substr(0, 2) + date.substr(3, 2) +
+                           date.substr(6, 4) + ".LST";
+    if (!writeWholeFile(outDir + listName,
+                        loopconv::buildCabinetList(day.cabinets, date,
+                                                   static_cast<uint64_t>(seed)))) {
+      return 1;
+    }
   }
-  printf("%s\n", path.c_str());
   return 0;
 }
