@@ -40,11 +40,8 @@ const NumberTexts& numberTexts() {
   return storage;
 }
 
-char* NumberTexts::putSigned(char* out, int32_t v) const {
-  if (v >= 0 && v < static_cast<int32_t>(Values)) {
-    return putUnsigned(out, static_cast<uint16_t>(v));
-  }
-  // Rare: products of values beyond the decoded widths.
+// Rare: products of values beyond the decoded widths.
+char* NumberTexts::putLargeSigned(char* out, int32_t v) {
   uint32_t magnitude = static_cast<uint32_t>(v);
   if (v < 0) {
     *out++ = '-';

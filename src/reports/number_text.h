@@ -42,12 +42,18 @@ class NumberTexts {
     return out + 2;
   }
   // "%d" of v.
-  char* putSigned(char* out, int32_t v) const;
+  char* putSigned(char* out, int32_t v) const {
+    if (v >= 0 && v < static_cast<int32_t>(Values)) {
+      return putUnsigned(out, static_cast<uint16_t>(v));
+    }
+    return putLargeSigned(out, v);
+  }
 
  private:
   friend const NumberTexts& numberTexts();
   NumberTexts() = default;
   void build();
+  static char* putLargeSigned(char* out, int32_t v);
 
   static char* put(char* out, const NumberSlot& slot) {
     memcpy(out, &slot, sizeof slot);

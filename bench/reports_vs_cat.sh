@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Writes the four reports of the synthetic day (bench/reports_bench.cc) into a
+# folder on the given disk, then copies each file with cat on the same disk,
+# so that the writers' speed can be read against the disk's.
+#   bench/reports_vs_cat.sh [build folder] [work folder]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/bench}
+work=${2:-$build/reports_bench_out}
+
+if [ ! -x "$build/reports_bench" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLOOPCONV_BENCHMARKS=ON
+  cmake --build "$build" --target reports_bench
+fi
+rm -rf "$work"
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+
+LOOPCONV_BENCH_DIR="$work" "$build/reports_bench"
+sync
+for file in "$work"/PELMA20Sec_*.csv; do
+  bytes=$(stat -c %s "$file")
+  start=$(date +%s.%N)
+  cat "$file" > "$work/copy.tmp"
+  end=$(date +%s.%N)
+  rm -f "$work/copy.tmp"
+  awk -v n="$(basename "$file")" -v b="$bytes" -v s="$start" -v e="$end" \
+    'BEGIN { t = e - s; printf "cat %-36s %8.1f MB %8.3f s %8.1f MB/s\n", n, b / 1e6, t, b / 1e6 / t }'
+done
