@@ -128,6 +128,37 @@ TEST_F(ReportFilesTest, OverlongPathsAreRefused) {
   EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
+// The widest value of every column still leaves the slack that the number
+// texts may write past a row.
+TEST_F(ReportFilesTest, LongestRowsFitTheirRoom) {
+  makeTable({{"123456789012345678", KindLane}});
+  DeviceRecord& r = device(0);
+  const int p = 4319;
+  for (uint16_t* plane : {r.Incident, r.NumLanes, r.Volume, r.ScanCnt, r.Flag, r.EstLength,
+                          r.CalcSpdTenths, r.SpdFlag, r.SpdFlag2, r.SpdTenths, r.LenTenths,
+                          r.Bin1, r.Bin2, r.Bin3, r.Bin4}) {
+    plane[p] = 65535;
+  }
+  for (uint8_t* plane : {r.NPds, r.Color0, r.Color1, r.Color2, r.SpdNPds}) plane[p] = 255;
+  r.ScanCnt[p - 1] = 32769;  // the longest ScanCntSum, -2147450881
+  r.NumLanes[p - 1] = 65535;
+  const NumberTexts& texts = numberTexts();
+  char label[TimeLabelLength];
+  putTimeLabel(label, labelDate("08/18/2021", 11), p);
+  char row[512];
+  size_t lane = static_cast<size_t>(formatLaneRow(row, texts, r, p, label) - row);
+  size_t trap = static_cast<size_t>(formatTrapRow(row, texts, r, p, label) - row);
+  size_t element = static_cast<size_t>(formatElementRow(row, texts, r, p, label) - row);
+  size_t sum = static_cast<size_t>(formatElementRow(row, texts, r, p - 1, label) - row);
+  EXPECT_EQ(lane, 85u);
+  EXPECT_EQ(trap, 90u);
+  EXPECT_LE(lane + NumberSlack, LaneRowRoom);
+  EXPECT_LE(trap + NumberSlack, TrapRowRoom);
+  EXPECT_LE(element + NumberSlack, ElementRowRoom);
+  EXPECT_LE(sum + NumberSlack, ElementRowRoom);
+  EXPECT_NE(std::string(row, sum).find(",-2147450881,"), std::string::npos);
+}
+
 // A full disk, simulated with a file size limit in a child process: each
 // writer logs the write error and returns 0, no partial file appears and the
 // earlier reports of the same names stay as they were.
