@@ -131,7 +131,8 @@ TEST_F(ReportFilesTest, OverlongPathsAreRefused) {
 // The widest value of every column still leaves the slack that the number
 // texts may write past a row.
 TEST_F(ReportFilesTest, LongestRowsFitTheirRoom) {
-  makeTable({{"123456789012345678", KindLane}});
+  // The longest name column: 18 LF bytes, each written as CR LF.
+  makeTable({{std::string(18, '\n'), KindLane}});
   DeviceRecord& r = device(0);
   const int p = 4319;
   for (uint16_t* plane : {r.Incident, r.NumLanes, r.Volume, r.ScanCnt, r.Flag, r.EstLength,
@@ -150,13 +151,34 @@ TEST_F(ReportFilesTest, LongestRowsFitTheirRoom) {
   size_t trap = static_cast<size_t>(formatTrapRow(row, texts, r, p, label) - row);
   size_t element = static_cast<size_t>(formatElementRow(row, texts, r, p, label) - row);
   size_t sum = static_cast<size_t>(formatElementRow(row, texts, r, p - 1, label) - row);
-  EXPECT_EQ(lane, 85u);
-  EXPECT_EQ(trap, 90u);
+  EXPECT_EQ(lane, 85u + 18);
+  EXPECT_EQ(trap, 90u + 18);
   EXPECT_LE(lane + NumberSlack, LaneRowRoom);
   EXPECT_LE(trap + NumberSlack, TrapRowRoom);
   EXPECT_LE(element + NumberSlack, ElementRowRoom);
   EXPECT_LE(sum + NumberSlack, ElementRowRoom);
   EXPECT_NE(std::string(row, sum).find(",-2147450881,"), std::string::npos);
+}
+
+// A name may hold any byte; an LF in it is written as CR LF, as every LF of
+// a text-mode report is, in the row formats and in the Contents rows alike.
+TEST_F(ReportFilesTest, LineFeedInANameBecomesCrLf) {
+  makeTable({{"005es1\n329:_MN___1", KindLane}, {"005es1\n329:_MN__T1", KindTrap}});
+  header_.numberOfColumns = 1;
+  EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{1, 1, 1, 1}));
+  EXPECT_EQ(csvLines(output("PELMA20Sec_Lane_08182021.csv")),
+            (std::vector<std::string>{
+                "name,collectiontime,lanes,volume,occupancy (%),status,incident,speed,length",
+                "005es1", "329:_MN___1,08/18/2021 00:00:00,0,0,0.0,0,0,0.0,0.0"}));
+  EXPECT_EQ(csvLines(output("PELMA20Sec_Trap_08182021.csv")).back(),
+            "329:_MN__T1,08/18/2021 00:00:00,0.0,0.0,0,0,0,0,0,0");
+  std::vector<std::string> element = csvLines(output("PELMA20Sec_Element_08182021.csv"));
+  ASSERT_EQ(element.size(), 3u);
+  EXPECT_EQ(element[1], "005es1");
+  EXPECT_EQ(element[2].substr(0, 12), "329:_MN___1,");
+  EXPECT_EQ(output("PELMA20Sec_Content_08182021.csv"),
+            "Input element count = 2\r\nName,NumLanes\r\n005es1\r\n329:_MN___1,0\r\n"
+            "005es1\r\n329:_MN__T1,0\r\nContents listed = 2\r\n");
 }
 
 // A full disk, simulated with a file size limit in a child process: each

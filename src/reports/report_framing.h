@@ -76,10 +76,19 @@ inline size_t nameLength(const DeviceRecord& record) {
   return strnlen(record.Name, NameBytes - 1);
 }
 
+// Longest name column: every byte of a name an LF, each written as CR LF.
+constexpr size_t MaxNameText = 2 * (NameBytes - 1);
+
+// Appends the name column of `record` (at most MaxNameText bytes). A name
+// comes from the data file and may hold an LF; the report is a text-mode
+// file, so it becomes CR LF as every other LF does.
 inline char* putName(char* out, const DeviceRecord& record) {
   size_t length = nameLength(record);
-  memcpy(out, record.Name, length);
-  return out + length;
+  for (size_t i = 0; i < length; ++i) {
+    if (record.Name[i] == '\n') *out++ = '\r';
+    *out++ = record.Name[i];
+  }
+  return out;
 }
 
 // The table positions within `devices` whose records `admit` accepts.

@@ -23,16 +23,15 @@ namespace loopconv {
 
 constexpr int BlockPeriods = 32;
 
-// A device name ready to copy: up to 18 characters, copied as a whole.
+// A device's name column ready to copy, copied as a whole.
 struct RowName {
-  char text[NameBytes - 1];
+  char text[MaxNameText];
   uint8_t length;
 };
 
 inline RowName rowName(const DeviceRecord& record) {
   RowName name = {};
-  name.length = static_cast<uint8_t>(nameLength(record));
-  memcpy(name.text, record.Name, name.length);
+  name.length = static_cast<uint8_t>(putName(name.text, record) - name.text);
   return name;
 }
 
