@@ -80,20 +80,6 @@ void storeNumber(std::string_view value, int32_t* field) {
 int parseDataHeader(char* image, size_t size, DataHeader* header, Log& log) {
   *header = DataHeader();
 
-  // Split into at most 15 lines at runs of LF, each LF taken becoming a NUL.
-  // The text ends at the first NUL byte or at the end of the image.
-  Line lines[MaxHeaderLines];
-  int count = 0;
-  size_t pos = 0;
-  while (count < MaxHeaderLines) {
-    while (pos < size && image[pos] == '\n') ++pos;
-    if (pos >= size || image[pos] == '\0') break;
-    size_t begin = pos;
-    while (pos < size && image[pos] != '\n' && image[pos] != '\0') ++pos;
-    lines[count++] = Line{begin, pos};
-    if (pos < size && image[pos] == '\n') image[pos++] = '\0';
-  }
-
   struct TextKey {
     const char* key;
     char* field;
@@ -114,8 +100,19 @@ int parseDataHeader(char* image, size_t size, DataHeader* header, Log& log) {
                                   {"Data Size", &header->dataSize},
                                   {"File Size", &header->fileSize}};
 
-  for (int i = 0; i < count; ++i) {
-    Line line = lines[i];
+  // Lines are taken one at a time, at most 15, at runs of LF; the LF that
+  // ends a line taken becomes a NUL. The text ends at the first NUL byte or
+  // at the end of the image. Nothing after the end line is taken, so no byte
+  // past it is changed.
+  size_t pos = 0;
+  for (int taken = 0; taken < MaxHeaderLines; ++taken) {
+    while (pos < size && image[pos] == '\n') ++pos;
+    if (pos >= size || image[pos] == '\0') break;
+    Line line{pos, pos};
+    while (line.end < size && image[line.end] != '\n' && image[line.end] != '\0') ++line.end;
+    pos = line.end;
+    if (pos < size && image[pos] == '\n') image[pos++] = '\0';
+
     // Marker lines are skipped before any key test, even when they hold a key.
     if (contains(image, line, "PELMA TMS Twenty Second") ||
         contains(image, line, "VX.2 Format") ||

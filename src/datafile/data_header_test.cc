@@ -79,11 +79,20 @@ TEST(DataHeaderTest, MarkerLinesAreSkippedBeforeAnyKeyTest) {
   h = parse("PELMA TMS Twenty Second Version = 7\r\nVersion = 3\r\n");
   EXPECT_EQ(h.version, 3);
 
-  // "The remainder" ends the header; a line with two keys takes the first in
-  // the key order.
-  h = parse("Version = 4\r\nThe remainder\r\nVersion = 9\r\nNumber of Names = 3\r\n");
+  // "The remainder" ends the header: the lines after it are not taken, so
+  // neither their '=' nor their LFs are cut (a name table read from offset 0
+  // sees them as they stand).
+  LogCapture capture;
+  std::vector<char> image;
+  std::string text = "Version = 4\r\nThe remainder\r\nVersion = 9\r\nNumber of Names = 3\r\n";
+  h = parse(text, capture, &image);
   EXPECT_EQ(h.version, 4);
   EXPECT_EQ(h.numberOfNames, 0);
+  size_t endLf = text.find("\nVersion = 9");
+  EXPECT_EQ(image[endLf], '\0');  // the end line's own LF
+  EXPECT_EQ(std::string(image.begin() + static_cast<long>(endLf) + 1, image.end()),
+            text.substr(endLf + 1));
+  // A line with two keys takes the first in the key order.
   h = parse("Data End Data Start = abc\r\nHeader Size Version = 12\r\n");
   EXPECT_STREQ(h.dataStart, "abc");
   EXPECT_STREQ(h.dataEnd, "");
@@ -137,7 +146,12 @@ TEST(DataHeaderTest, AtMostFifteenLinesAreRead) {
   for (int i = 0; i < 14; ++i) fourteen += "filler line\r\n\n\n";  // LF runs are one separator
   EXPECT_EQ(parse(fourteen + "Version = 3\r\n").version, 3);
   EXPECT_EQ(parse("\n\n\n" + fourteen + "Version = 3\r\n").version, 3);
-  EXPECT_EQ(parse(fourteen + "filler\r\nVersion = 3\r\n").version, 0);
+  LogCapture capture;
+  std::vector<char> image;
+  std::string text = fourteen + "filler\r\nVersion = 3\r\n";
+  EXPECT_EQ(parse(text, capture, &image).version, 0);
+  EXPECT_EQ(image[text.find("filler\r\n") + 7], '\0');  // the 15th line's LF
+  EXPECT_EQ(std::string(image.end() - 13, image.end()), "Version = 3\r\n");  // untouched
   // A line holding only CR counts.
   EXPECT_EQ(parse("\r\n" + fourteen + "Version = 3\r\n").version, 0);
 }
