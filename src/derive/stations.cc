@@ -35,15 +35,17 @@ NameKey makeKey(const char (&name)[NameBytes]) {
   return key;
 }
 
-// The name of lane `k` of a station: the station's 19 stored bytes with
+// The name of lane `k` of a station: the station's stored bytes with
 // positions 15 and 16 set to '_' and position 17 to the lane digit, ending at
-// the first NUL among the 19.
+// the first NUL. Like every name it holds at most 18 characters, so a byte
+// left at position 18 by a shorter station name is not part of it.
 NameKey laneKey(const DeviceRecord& station, int k) {
   char name[NameBytes];
   memcpy(name, station.Name, NameBytes);
   name[15] = '_';
   name[16] = '_';
   name[17] = static_cast<char>('0' + k);
+  name[NameBytes - 1] = '\0';
   return makeKey(name);
 }
 
