@@ -36,6 +36,14 @@ Parsed parsed(loopconv::Log& log) {
   return p;
 }
 
+// The table of the parsed image, decoded once.
+std::unique_ptr<DeviceTable> decoded(Parsed& p, loopconv::Log& log) {
+  std::unique_ptr<DeviceTable> table;
+  loopconv::parseNameTable(p.image.data(), p.image.size(), &p.header, log, &table);
+  loopconv::decodeDataBlocks(p.image.data(), p.image.size(), p.header, table.get(), log);
+  return table;
+}
+
 void BM_DecodeDay(benchmark::State& state) {
   loopconv::Log log(stdout);
   Parsed p = parsed(log);
@@ -56,9 +64,7 @@ BENCHMARK(BM_DecodeDay)->Unit(benchmark::kMillisecond);
 void BM_DecodeDayWarmTable(benchmark::State& state) {
   loopconv::Log log(stdout);
   Parsed p = parsed(log);
-  std::unique_ptr<DeviceTable> table;
-  loopconv::parseNameTable(p.image.data(), p.image.size(), &p.header, log, &table);
-  loopconv::decodeDataBlocks(p.image.data(), p.image.size(), p.header, table.get(), log);
+  std::unique_ptr<DeviceTable> table = decoded(p, log);
   for (auto _ : state) {
     loopconv::decodeDataBlocks(p.image.data(), p.image.size(), p.header, table.get(), log);
     benchmark::DoNotOptimize(table.get());
@@ -71,9 +77,7 @@ BENCHMARK(BM_DecodeDayWarmTable)->Unit(benchmark::kMillisecond);
 void BM_TrapTransfer(benchmark::State& state) {
   loopconv::Log log(stdout);
   Parsed p = parsed(log);
-  std::unique_ptr<DeviceTable> table;
-  loopconv::parseNameTable(p.image.data(), p.image.size(), &p.header, log, &table);
-  loopconv::decodeDataBlocks(p.image.data(), p.image.size(), p.header, table.get(), log);
+  std::unique_ptr<DeviceTable> table = decoded(p, log);
   for (auto _ : state) {
     loopconv::transferTrapData(*table, "day.DAT", log);
   }

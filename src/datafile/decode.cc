@@ -16,32 +16,24 @@ using Out16 = uint16_t* __restrict;
 using Out8 = uint8_t* __restrict;
 using In = const uint8_t* __restrict;
 
-void decodeLane(In in, int periods, Out16 incident, Out16 numLanes, Out16 scanCnt,
-                Out16 volume, Out16 flag, Out8 nPds) {
+// Lanes and stations share b0 and b1. Their b2 differs: a lane holds a
+// 5-bit volume under a 3-bit flag, a station a 7-bit volume under a 1-bit
+// flag; a lane's NPds is its lane count, a station's is 1 when it has lanes
+// (the plane is zero before).
+template <bool Station>
+void decodeDetector(In in, int periods, Out16 incident, Out16 numLanes, Out16 scanCnt,
+                    Out16 volume, Out16 flag, Out8 nPds) {
+  constexpr unsigned VolumeMask = Station ? 0x7F : 0x1F;
+  constexpr unsigned FlagShift = Station ? 7 : 5;
   for (int j = 0; j < periods; ++j) {
     unsigned b0 = in[3 * j], b1 = in[3 * j + 1], b2 = in[3 * j + 2];
     unsigned lanes = (b0 >> 3) & 0x07;
     incident[j] = static_cast<uint16_t>(b0 >> 6);
     numLanes[j] = static_cast<uint16_t>(lanes);
     scanCnt[j] = static_cast<uint16_t>(((b0 & 0x07) << 8) | b1);
-    volume[j] = static_cast<uint16_t>(b2 & 0x1F);
-    flag[j] = static_cast<uint16_t>(b2 >> 5);
-    nPds[j] = static_cast<uint8_t>(lanes);
-  }
-}
-
-void decodeStation(In in, int periods, Out16 incident, Out16 numLanes, Out16 scanCnt,
-                   Out16 volume, Out16 flag, Out8 nPds) {
-  for (int j = 0; j < periods; ++j) {
-    unsigned b0 = in[3 * j], b1 = in[3 * j + 1], b2 = in[3 * j + 2];
-    unsigned lanes = (b0 >> 3) & 0x07;
-    incident[j] = static_cast<uint16_t>(b0 >> 6);
-    numLanes[j] = static_cast<uint16_t>(lanes);
-    scanCnt[j] = static_cast<uint16_t>(((b0 & 0x07) << 8) | b1);
-    volume[j] = static_cast<uint16_t>(b2 & 0x7F);
-    flag[j] = static_cast<uint16_t>(b2 >> 7);
-    // 1 when the station has lanes in this period; the plane is zero before.
-    nPds[j] = static_cast<uint8_t>(lanes != 0);
+    volume[j] = static_cast<uint16_t>(b2 & VolumeMask);
+    flag[j] = static_cast<uint16_t>(b2 >> FlagShift);
+    nPds[j] = static_cast<uint8_t>(Station ? lanes != 0 : lanes);
   }
 }
 
@@ -116,11 +108,12 @@ void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
     const uint8_t* in = bytes + d.DataOffset;
     switch (d.Kind) {
       case KindLane:
-        decodeLane(in, periods, d.Incident, d.NumLanes, d.ScanCnt, d.Volume, d.Flag, d.NPds);
+        decodeDetector<false>(in, periods, d.Incident, d.NumLanes, d.ScanCnt, d.Volume,
+                              d.Flag, d.NPds);
         break;
       case KindStation:
-        decodeStation(in, periods, d.Incident, d.NumLanes, d.ScanCnt, d.Volume, d.Flag,
-                      d.NPds);
+        decodeDetector<true>(in, periods, d.Incident, d.NumLanes, d.ScanCnt, d.Volume,
+                             d.Flag, d.NPds);
         break;
       case KindTrap:
         decodeTrap(in, periods, &d);
