@@ -26,9 +26,20 @@ bool CsvFile::open(const std::string& finalPath, int* error) {
   error_ = 0;
   used_ = 0;
   struct stat info;
-  if (stat(finalPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-    *error = EISDIR;
-    return false;
+  if (stat(finalPath.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      *error = EISDIR;
+      return false;
+    }
+    // The rename below would replace any file; an existing one is replaced
+    // only where opening it for writing succeeds, so that a read-only report
+    // is refused with the error its open gives. Nothing is truncated here.
+    int probe = ::open(finalPath.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (probe < 0) {
+      *error = errno;
+      return false;
+    }
+    ::close(probe);
   }
   char suffix[48];
   snprintf(suffix, sizeof suffix, ".tmp%ld.%u", static_cast<long>(getpid()),

@@ -26,7 +26,7 @@ class CsvFile {
 
   // Creates the temporary file for `finalPath`. Returns false with *error set
   // (EISDIR when `finalPath` is an existing folder, ENOENT when its folder is
-  // missing, ...).
+  // missing, EACCES when it is an existing file that may not be written, ...).
   bool open(const std::string& finalPath, int* error);
 
   // Appends text the way a text-mode stream does: every LF becomes CR LF.

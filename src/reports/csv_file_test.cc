@@ -1,6 +1,8 @@
 #include "reports/csv_file.h"
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,6 +69,34 @@ TEST(CsvFileTest, OpenFailsForMissingFolderAndForFolderName) {
   mkdir(dir.file("taken.csv").c_str(), 0755);
   EXPECT_FALSE(csv.open(dir.file("taken.csv"), &error));
   EXPECT_EQ(error, EISDIR);
+  // An existing entry that cannot be opened for writing is not replaced: a
+  // socket (ENXIO), and for users other than root a read-only file (EACCES).
+  std::string socketPath = dir.file("socket.csv");
+  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  strcpy(address.sun_path, socketPath.c_str());
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_FALSE(csv.open(socketPath, &error));
+  EXPECT_EQ(error, ENXIO);
+  close(fd);
+  struct stat info;
+  ASSERT_EQ(stat(socketPath.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISSOCK(info.st_mode));
+  if (geteuid() != 0) {
+    std::string locked = dir.file("locked.csv");
+    writeFile(locked, "kept");
+    chmod(locked.c_str(), 0444);
+    EXPECT_FALSE(csv.open(locked, &error));
+    EXPECT_EQ(error, EACCES);
+    EXPECT_EQ(readFile(locked), "kept");
+  }
+  // A writable file is left as it is until the new one is renamed over it.
+  writeFile(dir.file("old.csv"), "old");
+  ASSERT_TRUE(csv.open(dir.file("old.csv"), &error));
+  EXPECT_EQ(readFile(dir.file("old.csv")), "old");
 }
 
 TEST(CsvFileTest, ReplacesAnEarlierFile) {
