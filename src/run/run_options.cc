@@ -69,11 +69,19 @@ int syntaxError(Log& log, const char* message, char letter) {
 }
 
 // Gives the folder its default and its trailing separator; refuses one that
-// would not fit a path.
+// would not fit a path. Without a working directory there is no default: a
+// bare "/" would turn the run to the root folder.
 bool finishFolder(std::string* folder, char letter, Log& log,
                   Platform& platform) {
-  if (folder->empty()) *folder = platform.workingDirectory();
-  if (folder->empty() || folder->back() != '/') folder->push_back('/');
+  if (folder->empty()) {
+    *folder = platform.workingDirectory();
+    if (folder->empty()) {
+      log.console("     E No current folder -- no '%c' string!\n", letter);
+      log.console("%s", helpLine(letter));
+      return false;
+    }
+  }
+  if (folder->back() != '/') folder->push_back('/');
   if (folder->size() > MaxPathLength) {
     log.console("     E Illegal syntax -- '%c' folder longer than 259 characters!\n",
                 letter);

@@ -154,6 +154,20 @@ TEST(RunOptionsTest, FolderLongerThanAPathIsRefused) {
                              helpLine('I'));
 }
 
+// An unknown working directory (getcwd failed) is no default: a run must not
+// turn to the root folder.
+TEST(RunOptionsTest, NoWorkingDirectoryRefusesOnlyTheFoldersThatNeedIt) {
+  Parsed p = parse({"loopconv", "-I/in", "-F/logs"}, "");
+  EXPECT_EQ(p.result, ParseError);
+  EXPECT_EQ(p.console, "\tOption -I, String = /in\n"
+                       "\tOption -F, String = /logs\n"
+                       "     E No current folder -- no 'O' string!\n" +
+                           std::string(helpLine('O')));
+  Parsed all = parse({"loopconv", "-I/in", "-O/out", "-F/logs"}, "");
+  EXPECT_EQ(all.result, ParseGoOn);
+  EXPECT_EQ(all.options.outputFolder, "/out/");
+}
+
 TEST(RunOptionsTest, PeriodValidation) {
   Parsed ok = parse({"loopconv", "-P00:00:20"});
   EXPECT_EQ(ok.result, ParseGoOn);
