@@ -74,11 +74,26 @@ int openRegularFileForReading(const std::string& path, int* error) {
     *error = S_ISDIR(info.st_mode) ? EISDIR : ENXIO;
     return -1;
   }
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, and checked again once open: a FIFO put in the file's place
+  // after the stat must not hang the run.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     *error = errno;
     return -1;
   }
+  int refused = 0;
+  if (fstat(fd, &info) != 0) {
+    refused = errno;
+  } else if (!S_ISREG(info.st_mode)) {
+    refused = S_ISDIR(info.st_mode) ? EISDIR : ENXIO;
+  }
+  if (refused != 0) {
+    close(fd);
+    *error = refused;
+    return -1;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return fd;
 }
 
