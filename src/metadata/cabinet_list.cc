@@ -46,10 +46,12 @@ bool writeCsv(const std::string& path, const CabinetRecord* records,
               int64_t count, const RunContext& run) {
   CsvFile csv;
   int error = 0;
-  // The date comes from the list: a '/' beyond its positions 2 and 5 (or in a
-  // rejected date carried over) would put the CSV into another folder.
+  // The date comes from the list and may hold further '/' (a rejected date
+  // carried over, say), which name a sub-folder of the output folder as they
+  // would for any open. Only a ".." step, which could leave the output
+  // folder, is refused.
   size_t dateStart = run.options.outputFolder.size() + 5;
-  if (path.find('/', dateStart) != std::string::npos) {
+  if (path.find("/../", dateStart) != std::string::npos) {
     error = EINVAL;
   } else if (csv.open(path, &error)) {
     csv.writeText(CabinetCsvHeader, sizeof CabinetCsvHeader - 1);

@@ -1,10 +1,6 @@
 #include "metadata/cabinet_list.h"
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -319,22 +315,14 @@ TEST_F(CabinetListTest, CsvWriteErrorKeepsEarlierFileAndCompletionFollows) {
   writeFile(in_.file("big.LST"), list);
   writeFile(out("LUMO_08_18_2021.CSV"), "earlier");
   log_.close();
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = {100000, 100000};
-    setrlimit(RLIMIT_FSIZE, &limit);
+  int status = runWithFileSizeLimit(100000, [&] {
     int error = 0;
-    if (!log_.open(logs_.file("log.txt"), &error)) _exit(3);
+    if (!log_.open(logs_.file("log.txt"), &error)) return 3;
     int result = convert("big.LST");
     log_.close();
-    _exit(result == 0 ? 0 : 4);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return result == 0 ? 0 : 4;
+  });
+  EXPECT_EQ(status, 0);
   reopenLog();
   EXPECT_EQ(logText(), fullLog("big.LST", list.size(), 20000,
                                writingLine("LUMO_08_18_2021.CSV") +
@@ -393,10 +381,9 @@ TEST_F(CabinetListTest, PathsLongerThan259CharactersAreRefused) {
   EXPECT_FALSE(fileExists(csv));
 }
 
-TEST_F(CabinetListTest, DateWithFurtherSlashNeverLeavesTheOutputFolder) {
-  // '/' at positions 2 and 5 make the date valid; the one at 8 would name a
-  // sub-folder "LUMO_08_18_20" of the output folder.
-  mkdir(out("LUMO_08_18_20").c_str(), 0755);
+TEST_F(CabinetListTest, SlashesInTheDateNameSubFoldersButNeverLeaveTheOutputFolder) {
+  // '/' at positions 2 and 5 make the date valid; the one at 8 names the
+  // sub-folder "LUMO_08_18_20" of the output folder, as any open reads it.
   std::string list = "List - 08/18/20/1\r\n" + cabinetLine("005es17329") + "\r\n";
   EXPECT_EQ(convert("a.LST", list), 1);
   EXPECT_EQ(date_, "08_18_20/1");
@@ -405,8 +392,32 @@ TEST_F(CabinetListTest, DateWithFurtherSlashNeverLeavesTheOutputFolder) {
             fullLog("a.LST", list.size(), 1,
                     writingLine("LUMO_08_18_20/1.CSV") +
                         "[01:02:03] E Could not open meta data file [" + csv +
-                        "]! - Error = [" + std::to_string(EINVAL) + "].\n"));
-  EXPECT_TRUE(std::filesystem::is_empty(out("LUMO_08_18_20")));
+                        "]! - Error = [" + std::to_string(ENOENT) + "].\n"));
+  mkdir(out("LUMO_08_18_20").c_str(), 0755);
+  EXPECT_EQ(convert("a.LST"), 1);
+  EXPECT_EQ(readFile(csv), std::string(kHeader) + cabinetRow("005es17329"));
+  EXPECT_EQ(logText(), fullLog("a.LST", list.size(), 1, writingLine("LUMO_08_18_20/1.CSV")));
+
+  // A rejected one-digit-month date carried over to a list without '-'.
+  EXPECT_EQ(convert("b.LST", "List - 8/18/2021\r\n"), 0);
+  EXPECT_EQ(convert("c.LST", "List\r\n"), 1);
+  EXPECT_NE(logText().find("[01:02:03] E Could not open meta data file [" +
+                           out("LUMO_8/18/2021\r.CSV") + "]! - Error = [" +
+                           std::to_string(ENOENT) + "].\n"),
+            std::string::npos);
+
+  // A ".." step is refused even where the folders it names exist: nothing is
+  // written above the output folder.
+  mkdir(out("LUMO_").c_str(), 0755);
+  EXPECT_EQ(convert("d.LST", "List - /../../..\r\n"), 0);  // rejected, carried over
+  EXPECT_EQ(date_, "/../../..\r");
+  EXPECT_EQ(convert("e.LST", "List\r\n" + cabinetLine("005es17329") + "\r\n"), 1);
+  std::string escape = out("LUMO_/../../..\r.CSV");
+  EXPECT_NE(logText().find("[01:02:03] E Could not open meta data file [" + escape +
+                           "]! - Error = [" + std::to_string(EINVAL) + "].\n"),
+            std::string::npos);
+  EXPECT_FALSE(fileExists(out_.path() + "/../..\r.CSV"));
+  EXPECT_TRUE(std::filesystem::is_empty(out("LUMO_")));
 }
 
 TEST_F(CabinetListTest, HundredThousandCabinets) {
@@ -450,7 +461,7 @@ TEST(CabinetListDriverTest, ListFilesAreConvertedInSortedOrderWithDateCarriedOve
   std::string inArg = "-I" + in.path(), outArg = "-O" + out.path(), logArg = "-F" + logs.path();
   const char* argv[] = {"loopconv", "-M", inArg.c_str(), outArg.c_str(), logArg.c_str()};
   int status = runConverter(5, argv, platform, console.stream());
-  EXPECT_EQ(status, ExitRunError);  // C.LST's CSV name holds a '/'
+  EXPECT_EQ(status, ExitRunError);  // C.LST's CSV name holds a '/': no such folder
 
   std::string carried = out.folder() + "LUMO_8/19/2021\r.CSV";
   auto file = [](const std::string& name) {
@@ -484,7 +495,7 @@ TEST(CabinetListDriverTest, ListFilesAreConvertedInSortedOrderWithDateCarriedOve
             "[12:34:56] W No date [8/19/2021\r] in metadata file [B_LST.txt]\n" +
             file("C.LST") + head("C.LST", 10 + 99, 1) + loaded("C.LST", 1) + writing(carried) +
             "[12:34:56] E Could not open meta data file [" + carried +
-            "]! - Error = [22].\n" + done("C.LST") +
+            "]! - Error = [2].\n" + done("C.LST") +
             file("D.LST") + head("D.LST", 23 + 99, 1) + loaded("D.LST", 1) +
             writing(out.folder() + "LUMO_08_20_2021.CSV") + done("D.LST") +
             "[12:34:56] - Finished converting 0 .DAT Files and 4 .LST Files in [0.8] "

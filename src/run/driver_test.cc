@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include <string>
 #include <vector>
 
@@ -187,6 +189,41 @@ TEST(DriverTest, LogPathLongerThanAPathIsRefused) {
   EXPECT_NE(r.console.find("     E Log file path [" + folder +
                            "/ConvertorLog08182021.txt] is longer than 259 characters!\n"),
             std::string::npos);
+}
+
+// A full disk: the metadata CSV cannot be written, the run goes on to its
+// summary and ends with status 1; the log (small) still has every line.
+TEST(DriverTest, WriteErrorOnAFullDiskGivesStatusOne) {
+  TempDir in, out, logs;
+  std::string list = "Cabinet list - 08/18/2021\r\n";
+  std::string cabinet = "005es17329" + std::string(87, ' ') + "\r\n";
+  for (int i = 0; i < 5000; ++i) list += cabinet;  // 160 000 bytes of CSV rows
+  writeFile(in.file("a.LST"), list);
+  std::vector<std::string> args = {"loopconv", "-M", "-I" + in.path(), "-O" + out.path(),
+                                   "-F" + logs.path()};
+  int status = runWithFileSizeLimit(50000, [&] {
+    FakePlatform platform;
+    return run(args, platform).status;
+  });
+  EXPECT_EQ(status, ExitRunError);
+  std::string log = logOf(logs);
+  EXPECT_NE(log.find("[12:34:56] E Could not write data file [" + out.folder() +
+                     "LUMO_08_18_2021.CSV]! - Error = [" + std::to_string(EFBIG) + "].\n" +
+                     "[12:34:56] - Completed processing of List File [a.LST] in [0.0] seconds.\n"
+                     "[12:34:56] - Finished converting 0 .DAT Files and 1 .LST Files in [0.0] "
+                     "seconds.\n\n"),
+            std::string::npos)
+      << log;
+  EXPECT_FALSE(fileExists(out.file("LUMO_08_18_2021.CSV")));
+
+  // Without the limit the same run is clean.
+  FakePlatform platform;
+  EXPECT_EQ(run(args, platform).status, ExitOk);
+  std::string csv =
+      "Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,Loops,Stations,"
+      "Speedtraps,Meteredlanes,Status\r\n";
+  for (int i = 0; i < 5000; ++i) csv += "005es17329,,0,,, ,,,0,0,0,0,0,\r\n";
+  EXPECT_EQ(readFile(out.file("LUMO_08_18_2021.CSV")), csv);
 }
 
 TEST(DriverTest, HostileArgumentsDoNotCrash) {

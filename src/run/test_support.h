@@ -1,15 +1,19 @@
-// Helpers shared by the tests: temporary folders, whole-file reads and a
-// console captured in memory.
+// Helpers shared by the tests: temporary folders, whole-file reads, a
+// console captured in memory and a full disk in a child process.
 #ifndef LOOPCONV_RUN_TEST_SUPPORT_H_
 #define LOOPCONV_RUN_TEST_SUPPORT_H_
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,6 +86,26 @@ class CapturedConsole {
   size_t size_ = 0;
   FILE* stream_;
 };
+
+// Runs `body` in a forked child whose files cannot grow past `maxFileBytes`,
+// as on a full disk: writes beyond it fail with EFBIG (SIGXFSZ is ignored).
+// Returns the child's exit code, which is what `body` returned, or -1 when
+// the child did not end normally. Open streams are best closed before the
+// call and reopened in `body`, so that no buffered bytes are written twice.
+inline int runWithFileSizeLimit(rlim_t maxFileBytes, const std::function<int()>& body) {
+  fflush(nullptr);
+  pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {maxFileBytes, maxFileBytes};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    _exit(body());
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
 
 }  // namespace loopconv
 
