@@ -299,6 +299,28 @@ TEST(NameTableTest, CountIsLoweredToTheEntriesInTheImage) {
   EXPECT_EQ(r.header.numberOfNames, 0);
 }
 
+TEST(NameTableTest, WithoutHeaderSizeTheTableIsReadFromTheFirstByte) {
+  // The entries overlay the header text as the header parse left it: the LF
+  // that ended each line taken, the '=' of a key line and the CR after its
+  // value are NULs by then.
+  std::string text =
+      "PELMA TMS Twenty Second\r\nNumber of Names = 2\r\nName List Size = 54\r\n"
+      "The remainder\r\n";
+  LogCapture capture;
+  std::vector<char> image(text.begin(), text.end());
+  DataHeader header;
+  parseDataHeader(image.data(), image.size(), &header, capture.log);
+  EXPECT_EQ(header.headerSize, 0);
+  std::unique_ptr<DeviceTable> table;
+  EXPECT_EQ(parseNameTable(image.data(), image.size(), &header, capture.log, &table), 1);
+  EXPECT_EQ(capture.text(), "");
+  ASSERT_EQ(table->size(), 2);
+  EXPECT_STREQ((*table)[0].Name, "PELMA TMS Twenty S");  // 19 bytes without NUL, cut
+  EXPECT_EQ((*table)[0].Kind, 'c' | ('o' << 8));
+  EXPECT_STREQ((*table)[1].Name, "mber of Names ");  // ends at the cut '='
+  EXPECT_EQ(0, memcmp((*table)[1].Name + 14, "\0 2\0\0", 5));
+}
+
 TEST(NameTableTest, AllocationFailureLeavesTheTableAbsent) {
   std::string image;
   for (int i = 0; i < 10; ++i) image += entry("N" + std::to_string(i), 80, 0, 0);

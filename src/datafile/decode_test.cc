@@ -90,6 +90,10 @@ TEST(DecodeTest, WorkedExamplesOfEveryKind) {
   EXPECT_EQ(trap.NumLanes[0], 0);
   EXPECT_EQ(meter.Volume[0], 0);
   EXPECT_EQ(meter.Bin1[0], 0);
+  // A station's speed-trap planes wait for station aggregation.
+  EXPECT_EQ(station.SpdTenths[0] | station.LenTenths[0] | station.Bin1[0] |
+                station.SpdFlag[0] | station.SpdFlag2[0] | station.SpdNPds[0],
+            0);
 }
 
 TEST(DecodeTest, FieldEdges) {

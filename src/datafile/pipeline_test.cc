@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -92,6 +93,8 @@ TEST(PipelineTest, LogsEveryStepOfAFile) {
                                   completedLine("small.DAT"));
   EXPECT_EQ(r.capture.consoleText(), consoleLines("small.DAT"));
   EXPECT_FALSE(r.capture.log.errorLogged());
+  // No report flag set: the file is read and logged, and nothing is written.
+  EXPECT_TRUE(std::filesystem::is_empty(r.out.path()));
 }
 
 // The trap transfer counts of a generated day, from its device list: the
@@ -266,6 +269,36 @@ TEST(PipelineTest, HostileHeaderValuesAreHeldToTheImage) {
   EXPECT_NE(log.find(shortTable), std::string::npos);
   EXPECT_NE(log.find(completedLine("many.DAT")), std::string::npos);
   EXPECT_FALSE(r.capture.log.errorLogged());
+}
+
+// The files the four reports leave in `folder`, by name.
+std::map<std::string, std::string> reportFiles(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (auto& entry : std::filesystem::directory_iterator(folder)) {
+    files[entry.path().filename().string()] = readFile(entry.path().string());
+  }
+  return files;
+}
+
+TEST(PipelineTest, AuxAndMeterValuesNeverReachTheReports) {
+  DataFileSpec plain = smallSpec();
+  DataFileSpec changed = plain;
+  for (DeviceSpec& d : changed.devices) d.aux = 0xBEEF;
+  DeviceSpec& meter = changed.devices[4];
+  ASSERT_EQ(meter.kind, KindMeteredLane);
+  for (uint8_t& b : meter.block) b = static_cast<uint8_t>(~b);
+
+  std::map<std::string, std::string> reports[2];
+  for (int i = 0; i < 2; ++i) {
+    PipelineRun r;
+    r.options.elementReport = r.options.laneReport = true;
+    r.options.trapReport = r.options.contentsReport = true;
+    r.write("day.DAT", buildDataFile(i == 0 ? plain : changed));
+    EXPECT_EQ(r.process("day.DAT"), 1);
+    reports[i] = reportFiles(r.out.path());
+  }
+  EXPECT_EQ(reports[0].size(), 4u);
+  EXPECT_EQ(reports[0], reports[1]);
 }
 
 // Whether two records agree in their name-table fields and in every plane
