@@ -128,6 +128,54 @@ TEST_F(ReportFilesTest, OverlongPathsAreRefused) {
   EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
+// The date pieces of a name are taken as they stand: a '/' among them names
+// a sub-folder of the output folder, but a ".." step is refused even where
+// the folders it names exist, so nothing is written outside the output folder.
+TEST_F(ReportFilesTest, SlashesInTheDateNameSubFoldersButNeverLeaveTheOutputFolder) {
+  makeTable({{LaneName, KindLane}});
+  header_.numberOfColumns = 1;
+  const char* reports[] = {"Element_", "Lane_", "Trap_", "Content_"};
+  auto openLines = [&](const std::string& piece, int error) {
+    std::string lines;
+    for (const char* name : reports) {
+      std::string path = options_.outputFolder + "PELMA20Sec_" + name + piece + ".csv";
+      lines += std::string("[12:34:56] - Writing 20 second data ") +
+               (name[0] == 'C' ? "elements " : "") + "to CSV file [" + path + "]...\n" +
+               "[12:34:56] E Could not open data file [" + path + "]! - Error = [" +
+               std::to_string(error) + "].\n";
+    }
+    return lines;
+  };
+  // "2021/08/18": pieces "20", "1/" and "8/18".
+  strcpy(header_.dataStart, "2021/08/18");
+  EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(logText(), openLines("201/8/18", ENOENT));
+  for (const char* name : reports) {
+    std::string folder = options_.outputFolder + "PELMA20Sec_" + name + "201";
+    mkdir(folder.c_str(), 0755);
+    mkdir((folder + "/8").c_str(), 0755);
+  }
+  EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{1, 1, 1, 1}));
+  EXPECT_EQ(csvLines(output("PELMA20Sec_Lane_201/8/18.csv")).size(), 2u);
+  EXPECT_EQ(csvLines(output("PELMA20Sec_Content_201/8/18.csv")).back(),
+            "Contents listed = 1");
+
+  // "x/-..-/../": "PELMA20Sec_<report>x/../../.csv" would be ".csv" beside
+  // the output folder.
+  strcpy(header_.dataStart, "x/-..-/../");
+  for (const char* name : reports) {
+    mkdir((options_.outputFolder + "PELMA20Sec_" + name + "x").c_str(), 0755);
+  }
+  logText();
+  log_.close();
+  std::remove(logPath().c_str());
+  int error = 0;
+  ASSERT_TRUE(log_.open(logPath(), &error));
+  EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(logText(), openLines("x/../../", EINVAL));
+  EXPECT_FALSE(fileExists(dir_.folder() + ".csv"));
+}
+
 // The widest value of every column still leaves the slack that the number
 // texts may write past a row.
 TEST_F(ReportFilesTest, LongestRowsFitTheirRoom) {

@@ -1,5 +1,6 @@
 #include "reports/report_framing.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -34,11 +35,6 @@ std::string reportPath(const std::string& outputFolder, const char* format,
   char date[HeaderTextBytes];
   memcpy(date, header.dataStart, sizeof date);
   date[sizeof date - 1] = '\0';
-  // The pieces come from the data file: a '/' in them would lead the report
-  // into another folder, so it becomes '_'.
-  for (char& c : date) {
-    if (c == '/') c = '_';
-  }
   int n = snprintf(nullptr, 0, format, outputFolder.c_str(), date, date + 3, date + 6);
   if (n < 0) return std::string();
   std::vector<char> text(static_cast<size_t>(n) + 1);
@@ -57,7 +53,12 @@ bool openReport(const RunContext& run, const std::string& path,
   }
   log.log("[%s] - %s [%s]...\n", log.timeStamp(), announcement, path.c_str());
   int error = 0;
-  if (!csv->open(path, &error)) {
+  // The date pieces of the name come from the data file. A '/' among them
+  // names a sub-folder of the output folder, as any open reads it; only a
+  // ".." step, which could lead out of the output folder, is refused.
+  bool leaves = path.find("/../", run.options.outputFolder.size()) != std::string::npos;
+  if (leaves) error = EINVAL;
+  if (leaves || !csv->open(path, &error)) {
     log.log("[%s] E Could not open data file [%s]! - Error = [%d].\n", log.timeStamp(),
             path.c_str(), error);
     return false;

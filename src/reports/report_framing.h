@@ -24,8 +24,7 @@ struct IndexRange {
 };
 
 // The path of a report: `format` ("%s...%.2s%.2s%.4s.csv") filled with the
-// output folder and the characters 0-1, 3-4 and 6-9 of "Data Start" ('/'
-// among them written as '_', so the name stays in the output folder).
+// output folder and the characters 0-1, 3-4 and 6-9 of "Data Start".
 std::string reportPath(const std::string& outputFolder, const char* format,
                        const DataHeader& header);
 
@@ -34,7 +33,8 @@ constexpr const char* AnnounceData = "Writing 20 second data to CSV file";
 constexpr const char* AnnounceElements = "Writing 20 second data elements to CSV file";
 
 // Refuses a path over MaxPathLength characters, logs the announcement with
-// the path and opens the file. On failure logs the E line and returns false.
+// the path and opens the file. On failure logs the E line and returns false;
+// a name with a ".." step after the output folder fails with EINVAL.
 bool openReport(const RunContext& run, const std::string& path,
                 const char* announcement, CsvFile* csv);
 

