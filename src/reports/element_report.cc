@@ -97,12 +97,13 @@ char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& 
 int writeElementReport(const RunContext& run, const DataHeader& header,
                        DeviceTable* table) {
   const RunOptions& options = run.options;
-  std::string path = reportPath(options.outputFolder, fileFormat(options), header);
   CsvFile csv;
-  if (!openReport(run, path, AnnounceData, &csv)) return 0;
-  IndexRange periods = selectPeriods(run, header, path, /*echoOnConsole=*/true);
-  IndexRange devices = selectDevices(run, table);
-  csv.writeText(HeaderLine, sizeof HeaderLine - 1);
+  Coverage covered;
+  PeriodReport report = {fileFormat(options), HeaderLine, /*headerFirst=*/false,
+                         /*periodOnConsole=*/true};
+  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return 0;
+  IndexRange periods = covered.periods;
+  IndexRange devices = covered.devices;
   if (table == nullptr || periods.empty() || devices.empty()) {
     return csv.close(run.log) ? 1 : 0;
   }

@@ -40,11 +40,7 @@ struct LaneColumns {
   // "%s,%s,%u,%u,%2.1f,%u,%u,%2.1f,%2.1f\n"
   static char* format(char* out, const NumberTexts& texts, const RowName& name,
                       const uint16_t* v, const char* label) {
-    out = putRowName(out, name);
-    *out++ = ',';
-    memcpy(out, label, TimeLabelLength);
-    out += TimeLabelLength;
-    *out++ = ',';
+    out = putNameAndLabel(out, name, label);
     out = texts.putUnsigned(out, v[0]);
     *out++ = ',';
     out = texts.putUnsigned(out, v[1]);
@@ -74,19 +70,18 @@ char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& rec
 int writeLaneReport(const RunContext& run, const DataHeader& header,
                     DeviceTable* table) {
   const RunOptions& options = run.options;
-  std::string path = reportPath(options.outputFolder, fileFormat(options), header);
   CsvFile csv;
-  if (!openReport(run, path, AnnounceData, &csv)) return 0;
-  IndexRange periods = selectPeriods(run, header, path, /*echoOnConsole=*/true);
-  IndexRange devices = selectDevices(run, table);
-  csv.writeText(HeaderLine, sizeof HeaderLine - 1);
-  if (table != nullptr && !periods.empty()) {
+  Coverage covered;
+  PeriodReport report = {fileFormat(options), HeaderLine, /*headerFirst=*/false,
+                         /*periodOnConsole=*/true};
+  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return 0;
+  if (table != nullptr && !covered.periods.empty()) {
     bool speedLoops = options.includeSpeedLoops;
     std::vector<int32_t> entries =
-        reportedEntries(table, devices, [speedLoops](const DeviceRecord& r) {
+        reportedEntries(table, covered.devices, [speedLoops](const DeviceRecord& r) {
           return passesLaneFilter(r, speedLoops);
         });
-    writeRowBlocks<LaneColumns>(&csv, *table, entries, periods,
+    writeRowBlocks<LaneColumns>(&csv, *table, entries, covered.periods,
                                 labelDate(header.dataStart, sizeof header.dataStart),
                                 options.rowFirst);
   }

@@ -134,4 +134,16 @@ IndexRange selectDevices(const RunContext& run, const DeviceTable* table) {
   return {found, found + 1};
 }
 
+bool startPeriodReport(const RunContext& run, const DataHeader& header,
+                       const DeviceTable* table, const PeriodReport& report,
+                       CsvFile* csv, Coverage* coverage) {
+  std::string path = reportPath(run.options.outputFolder, report.fileFormat, header);
+  if (!openReport(run, path, AnnounceData, csv)) return false;
+  if (report.headerFirst) csv->writeText(report.headerLine, strlen(report.headerLine));
+  coverage->periods = selectPeriods(run, header, path, report.periodOnConsole);
+  coverage->devices = selectDevices(run, table);
+  if (!report.headerFirst) csv->writeText(report.headerLine, strlen(report.headerLine));
+  return true;
+}
+
 }  // namespace loopconv

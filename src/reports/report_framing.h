@@ -51,6 +51,28 @@ int32_t periodIndex(const std::string& periodText);
 IndexRange selectPeriods(const RunContext& run, const DataHeader& header,
                          const std::string& path, bool echoOnConsole);
 
+// How a report with one row per period and device (Lane, Trap, Element)
+// frames its rows.
+struct PeriodReport {
+  const char* fileFormat;  // picked by the report's own name precedence
+  const char* headerLine;  // ends in "\n"
+  bool headerFirst;        // header before the period and device messages
+  bool periodOnConsole;    // "Printing period" on the console as well
+};
+
+// The periods and table entries that a period report covers.
+struct Coverage {
+  IndexRange periods;
+  IndexRange devices;
+};
+
+// Builds the path, announces and opens the file, then selects the periods
+// and the devices and writes the header line, in the report's order. False
+// when the file could not be opened (the E line is logged).
+bool startPeriodReport(const RunContext& run, const DataHeader& header,
+                       const DeviceTable* table, const PeriodReport& report,
+                       CsvFile* csv, Coverage* coverage);
+
 // Whether option D is in force.
 inline bool singleDeviceInForce(const RunOptions& options) {
   return options.singleDevice && !options.deviceName.empty();

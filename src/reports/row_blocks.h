@@ -42,6 +42,16 @@ inline char* putRowName(char* out, const RowName& name) {
   return out + name.length;
 }
 
+// Appends "name,label," (the first two columns of the Lane and Trap rows).
+inline char* putNameAndLabel(char* out, const RowName& name, const char* label) {
+  out = putRowName(out, name);
+  *out++ = ',';
+  memcpy(out, label, TimeLabelLength);
+  out += TimeLabelLength;
+  *out++ = ',';
+  return out;
+}
+
 // Writes one row for every entry and period, period-first (each period, then
 // the entries in table order) or, with `entryFirst`, entry by entry.
 // `Columns` gives the report's row:

@@ -41,11 +41,7 @@ struct TrapColumns {
   // "%s,%s,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u\n"
   static char* format(char* out, const NumberTexts& texts, const RowName& name,
                       const uint16_t* v, const char* label) {
-    out = putRowName(out, name);
-    *out++ = ',';
-    memcpy(out, label, TimeLabelLength);
-    out += TimeLabelLength;
-    *out++ = ',';
+    out = putNameAndLabel(out, name, label);
     out = texts.putTenths(out, v[0]);
     *out++ = ',';
     out = texts.putTenths(out, v[1]);
@@ -69,17 +65,17 @@ char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& rec
 int writeTrapReport(const RunContext& run, const DataHeader& header,
                     DeviceTable* table) {
   const RunOptions& options = run.options;
-  std::string path = reportPath(options.outputFolder, fileFormat(options), header);
   CsvFile csv;
-  if (!openReport(run, path, AnnounceData, &csv)) return 0;
-  csv.writeText(HeaderLine, sizeof HeaderLine - 1);
-  // The Trap report announces its period in the log only.
-  IndexRange periods = selectPeriods(run, header, path, /*echoOnConsole=*/false);
-  IndexRange devices = selectDevices(run, table);
-  if (table != nullptr && !periods.empty()) {
+  Coverage covered;
+  // The Trap report writes its header first and announces its period in the
+  // log only.
+  PeriodReport report = {fileFormat(options), HeaderLine, /*headerFirst=*/true,
+                         /*periodOnConsole=*/false};
+  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return 0;
+  if (table != nullptr && !covered.periods.empty()) {
     std::vector<int32_t> entries = reportedEntries(
-        table, devices, [](const DeviceRecord& r) { return r.Kind == KindTrap; });
-    writeRowBlocks<TrapColumns>(&csv, *table, entries, periods,
+        table, covered.devices, [](const DeviceRecord& r) { return r.Kind == KindTrap; });
+    writeRowBlocks<TrapColumns>(&csv, *table, entries, covered.periods,
                                 labelDate(header.dataStart, sizeof header.dataStart),
                                 options.rowFirst);
   }
