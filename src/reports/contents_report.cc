@@ -1,5 +1,6 @@
 #include "reports/contents_report.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "reports/csv_file.h"
@@ -49,10 +50,12 @@ int writeContentsReport(const RunContext& run, const DataHeader& header,
   CsvFile csv;
   if (!openReport(run, path, AnnounceElements, &csv)) return 0;
   // Its own device selection: no messages, and a name not found leaves the
-  // range empty at the end of the table.
-  int32_t count = table != nullptr ? table->size() : 0;
+  // range empty at the end of the table. The entries considered are the
+  // "Number of Names" of the file, also when its table could not be
+  // allocated (nothing is listed then).
+  int32_t count = table != nullptr ? table->size() : std::max(header.numberOfNames, 0);
   IndexRange devices = {0, count};
-  if (singleDeviceInForce(options) && count > 0) {
+  if (singleDeviceInForce(options) && table != nullptr && count > 0) {
     int32_t found = findDevice(table, options.deviceName);
     devices = found >= 0 ? IndexRange{found, found + 1} : IndexRange{count, count};
   }

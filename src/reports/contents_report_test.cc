@@ -120,6 +120,17 @@ TEST_F(ContentsReportTest, EmptyCases) {
   const std::string empty = "Input element count = 0\r\nName,NumLanes\r\nContents listed = 0\r\n";
   ASSERT_EQ(writeContentsReport(run(), header_, nullptr), 1);
   EXPECT_EQ(contents(), empty);
+  // A table that could not be allocated: the file's count, nothing listed,
+  // with or without option D.
+  header_.numberOfNames = 70000;
+  ASSERT_EQ(writeContentsReport(run(), header_, nullptr), 1);
+  const std::string absent =
+      "Input element count = 70000\r\nName,NumLanes\r\nContents listed = 0\r\n";
+  EXPECT_EQ(contents(), absent);
+  options_.singleDevice = true;
+  options_.deviceName = LaneName;
+  ASSERT_EQ(writeContentsReport(run(), header_, nullptr), 1);
+  EXPECT_EQ(contents(), absent);
   makeTable({});
   options_.singleDevice = true;
   options_.deviceName = LaneName;
