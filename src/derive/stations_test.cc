@@ -299,6 +299,118 @@ TEST(DeriveStations, StationsAreIndependent) {
   EXPECT_EQ(at((*table)[3], 0), (Result{0, 0, 0, 0, 0, 0, 0}));
 }
 
+// Station aggregation as a plain reading of its definition, with wide sums
+// that start at zero and every station finished over the lanes found.
+void referenceStations(DeviceTable& t, int periods) {
+  for (DeviceRecord& st : t) {
+    if (st.Kind != KindStation) continue;
+    std::vector<uint64_t> b1(periods), b2(periods), b3(periods), b4(periods);
+    std::vector<uint64_t> speed(periods), length(periods), count(periods);
+    int n = st.NumLanes[0];
+    int k = 1;
+    for (const DeviceRecord& d : t) {
+      char name[NameBytes];
+      memcpy(name, st.Name, NameBytes);
+      name[15] = name[16] = '_';
+      name[17] = static_cast<char>('0' + k);
+      name[18] = '\0';
+      if (strcmp(d.Name, name) != 0) continue;
+      for (int p = 0; p < periods; p++) {
+        uint64_t w = uint64_t{d.Bin1[p]} + d.Bin2[p] + d.Bin3[p] + d.Bin4[p];
+        bool valid = (d.SpdFlag2[p] & 128) && d.SpdTenths[p] / 10 >= 10 && d.SpdTenths[p] / 10 <= 110;
+        if (valid) {
+          b1[p] += d.Bin1[p];
+          b2[p] += d.Bin2[p];
+          b3[p] += d.Bin3[p];
+          b4[p] += d.Bin4[p];
+          speed[p] += d.SpdTenths[p] * w;
+          length[p] += d.LenTenths[p] * w;
+          count[p]++;
+        } else if ((d.SpdFlag[p] & 128) && d.SpdTenths[p] == 0 && w == 0) {
+          count[p]++;
+        }
+      }
+      if (k == n || k == 8) break;
+      k++;
+    }
+    for (int p = 0; p < periods; p++) {
+      uint64_t total = b1[p] + b2[p] + b3[p] + b4[p];
+      st.Bin1[p] = static_cast<uint16_t>(std::min<uint64_t>(b1[p], 65535));
+      st.Bin2[p] = static_cast<uint16_t>(std::min<uint64_t>(b2[p], 65535));
+      st.Bin3[p] = static_cast<uint16_t>(std::min<uint64_t>(b3[p], 65535));
+      st.Bin4[p] = static_cast<uint16_t>(std::min<uint64_t>(b4[p], 65535));
+      st.SpdTenths[p] = static_cast<uint16_t>(total ? speed[p] / total : 0);
+      st.LenTenths[p] = static_cast<uint16_t>(total ? length[p] / total : 0);
+      int lanes = st.NumLanes[p];
+      st.SpdFlag[p] = lanes != 0 && static_cast<double>(count[p]) / lanes >= 0.65 ? 128 : 0;
+    }
+  }
+}
+
+TEST(DeriveStations, MatchesReferenceOnRandomCabinets) {
+  // Three cabinets of stations and lanes in a shuffled order, some lanes
+  // twice, one station named like a lane of another; random values over a
+  // whole day, so every block of periods and its remainder is exercised.
+  std::vector<Device> devices;
+  for (char c : {'A', 'B', 'C'}) {
+    std::string cabinet = std::string("005es1732") + c + ":_MN";
+    devices.push_back({cabinet + "_S00", KindStation});
+    for (int k = 1; k <= 8; k++) devices.push_back({cabinet + "___" + char('0' + k), KindLane});
+    devices.push_back({cabinet + "___" + char('1' + c % 3), KindTrap});
+  }
+  devices.push_back({"005es1732B:_MN___3", KindStation});
+  uint64_t state = 12345;
+  auto next = [&state]() {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<uint32_t>(state >> 33);
+  };
+  for (size_t i = devices.size() - 1; i > 0; i--) {
+    std::swap(devices[i], devices[next() % (i + 1)]);
+  }
+  auto table = makeTable(devices);
+  for (DeviceRecord& d : *table) {
+    for (int p = 0; p < PeriodsPerDay; p++) {
+      d.NumLanes[p] = static_cast<uint16_t>(next() % 8);
+      d.SpdFlag2[p] = static_cast<uint16_t>(next() % 2 ? 0x80 : 0x10);
+      d.SpdFlag[p] = static_cast<uint16_t>(next() % 2 ? 0x80 : 0);
+      uint32_t pick = next() % 4;
+      d.SpdTenths[p] = static_cast<uint16_t>(pick == 0 ? 0 : pick == 1 ? next() % 120 : next() % 1200);
+      d.LenTenths[p] = static_cast<uint16_t>(next() % 1024);
+      bool none = next() % 3 == 0;
+      d.Bin1[p] = static_cast<uint16_t>(none ? 0 : next() % 32);
+      d.Bin2[p] = static_cast<uint16_t>(none ? 0 : next() % 16);
+      d.Bin3[p] = static_cast<uint16_t>(none ? 0 : next() % 16);
+      d.Bin4[p] = static_cast<uint16_t>(none ? 0 : next() % 8);
+    }
+  }
+  auto expected = makeTable(devices);
+  for (int32_t i = 0; i < table->size(); i++) {
+    memcpy(&(*expected)[i], &(*table)[i], sizeof(DeviceRecord));
+  }
+  const int periods = PeriodsPerDay - 3;
+  aggregateStations(table.get(), periods);
+  referenceStations(*expected, periods);
+
+  int mismatches = 0;
+  for (int32_t i = 0; i < table->size(); i++) {
+    for (int p = 0; p < PeriodsPerDay; p++) {
+      Result got = at((*table)[i], p), want = at((*expected)[i], p);
+      if (!(got == want) && ++mismatches <= 5) {
+        ADD_FAILURE() << (*table)[i].Name << " period " << p << ": " << got << ", want "
+                      << want;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // The stations did find lanes.
+  int64_t vehicles = 0;
+  for (const DeviceRecord& d : *table) {
+    if (d.Kind != KindStation) continue;
+    for (int p = 0; p < periods; p++) vehicles += d.Bin1[p];
+  }
+  EXPECT_GT(vehicles, 10000);
+}
+
 TEST(DeriveStations, PeriodCountAndAbsentTable) {
   aggregateStations(nullptr, PeriodsPerDay);  // does nothing
 
