@@ -40,11 +40,14 @@ bool lineValue(char* image, Line line, std::string_view* value) {
 }
 
 // The value without its first character (the blank after "="), cut to 31.
+// The field is zero after the text, also when an earlier line of the same
+// key held a longer value: the report names read the date pieces past a
+// short "Data Start" text.
 void storeText(std::string_view value, char* field) {
   std::string_view text = value.substr(1);
   if (text.size() > HeaderTextBytes - 1) text = text.substr(0, HeaderTextBytes - 1);
+  memset(field, 0, HeaderTextBytes);
   memcpy(field, text.data(), text.size());
-  field[text.size()] = '\0';
 }
 
 bool isBlank(char c) {

@@ -136,6 +136,10 @@ TEST(DataHeaderTest, TextValuesLoseTheirFirstCharacterAndAreCutTo31) {
   EXPECT_STREQ(parse("Data End = a\nData End =\r\n").dataEnd, "a");
   EXPECT_STREQ(parse("Data End = a\nData End =\r\r\r\n").dataEnd, "a");
   EXPECT_STREQ(parse("File Write = x=y\r\n").fileWrite, "x=y");
+  // A later, shorter value leaves nothing of the earlier one after its text.
+  DataHeader twice = parse("Data Start = 08/18/2021 00:00:00\r\nData Start = 1/2\r\n");
+  EXPECT_EQ(std::string(twice.dataStart, HeaderTextBytes),
+            "1/2" + std::string(HeaderTextBytes - 3, '\0'));
   std::string longValue(200, 'v');
   DataHeader h = parse("DB Creation = " + longValue + "\r\n");
   EXPECT_EQ(std::string(h.dbCreation), std::string(31, 'v'));
