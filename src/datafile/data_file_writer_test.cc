@@ -143,14 +143,11 @@ TEST(DataFileWriterTest, BuiltFileReadsBack) {
   EXPECT_EQ(layout.headerSize % 64, 0);
   EXPECT_GE(layout.headerSize, static_cast<int32_t>(textEnd));
 
-  LogCapture capture;
-  std::vector<char> image(file.begin(), file.end());
-  DataHeader header;
-  parseDataHeader(image.data(), image.size(), &header, capture.log);
-  std::unique_ptr<DeviceTable> table;
-  EXPECT_EQ(parseNameTable(image.data(), image.size(), &header, capture.log, &table), 1);
-  decodeDataBlocks(image.data(), image.size(), header, table.get(), capture.log);
-  EXPECT_EQ(capture.text(), "");
+  Decoded decoded = decodeImage(file);
+  EXPECT_EQ(decoded.tableResult, 1);
+  EXPECT_EQ(decoded.log, "");
+  const DataHeader& header = decoded.header;
+  const std::unique_ptr<DeviceTable>& table = decoded.table;
   EXPECT_STREQ(header.dataStart, "01/02/2022 00:00:00");
   EXPECT_EQ(header.numberOfColumns, 5);
   EXPECT_EQ(header.fileSize, static_cast<int32_t>(file.size()));
@@ -203,14 +200,11 @@ TEST(DataFileWriterTest, SampleDayIsPlausibleAndRepeatable) {
   EXPECT_EQ(kinds, (std::set<uint16_t>{KindLane, KindStation, KindTrap, KindMeteredLane}));
   EXPECT_EQ(types, (std::set<char>{'_', 'S', 'R'}));
 
-  LogCapture capture;
-  std::vector<char> image(day.bytes.begin(), day.bytes.end());
-  DataHeader header;
-  parseDataHeader(image.data(), image.size(), &header, capture.log);
-  std::unique_ptr<DeviceTable> table;
-  EXPECT_EQ(parseNameTable(image.data(), image.size(), &header, capture.log, &table), 1);
-  decodeDataBlocks(image.data(), image.size(), header, table.get(), capture.log);
-  EXPECT_EQ(capture.text(), "");
+  Decoded decoded = decodeImage(day.bytes);
+  EXPECT_EQ(decoded.tableResult, 1);
+  EXPECT_EQ(decoded.log, "");
+  const DataHeader& header = decoded.header;
+  const std::unique_ptr<DeviceTable>& table = decoded.table;
   EXPECT_STREQ(header.dataStart, "08/18/2021 00:00:00");
 
   // Each station's lanes (its name with '_' at 15 and 16 and the lane digit at

@@ -4,8 +4,12 @@
 #define LOOPCONV_DATAFILE_DATAFILE_TEST_SUPPORT_H_
 
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "datafile/data_header.h"
+#include "datafile/decode.h"
 #include "run/log.h"
 #include "run/test_support.h"
 
@@ -53,6 +57,27 @@ inline std::string editHeader(const std::string& file, const std::string& from,
   size_t padEnd = file.find_first_not_of('\0', textEnd);
   if (text.size() >= padEnd) abort();
   return text + std::string(padEnd - text.size(), '\0') + file.substr(padEnd);
+}
+
+// The header, name table and decoded blocks of `bytes` (held at exactly
+// their size, so a read past the end is caught by the sanitizers), without
+// trap transfer, with what the stages logged.
+struct Decoded {
+  DataHeader header;
+  std::unique_ptr<DeviceTable> table;
+  int tableResult = 0;  // what parseNameTable returned
+  std::string log;
+};
+
+inline Decoded decodeImage(const std::string& bytes) {
+  LogCapture capture;
+  std::vector<char> image(bytes.begin(), bytes.end());
+  Decoded d;
+  parseDataHeader(image.data(), image.size(), &d.header, capture.log);
+  d.tableResult = parseNameTable(image.data(), image.size(), &d.header, capture.log, &d.table);
+  decodeDataBlocks(image.data(), image.size(), d.header, d.table.get(), capture.log);
+  d.log = capture.text();
+  return d;
 }
 
 }  // namespace loopconv

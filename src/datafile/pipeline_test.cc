@@ -330,24 +330,6 @@ bool sameRecord(const DeviceRecord& a, const DeviceRecord& b, int periods) {
   return true;
 }
 
-// The decoded table of `bytes`, without trap transfer, as the stages leave it.
-struct Decoded {
-  DataHeader header;
-  std::unique_ptr<DeviceTable> table;
-  std::string log;
-};
-
-Decoded decodeImage(const std::string& bytes) {
-  LogCapture capture;
-  std::vector<char> image(bytes.begin(), bytes.end());  // exactly the file's size
-  Decoded d;
-  parseDataHeader(image.data(), image.size(), &d.header, capture.log);
-  parseNameTable(image.data(), image.size(), &d.header, capture.log, &d.table);
-  decodeDataBlocks(image.data(), image.size(), d.header, d.table.get(), capture.log);
-  d.log = capture.text();
-  return d;
-}
-
 TEST(PipelineTest, EveryTruncationOfAFileIsReadSafely) {
   DataFileLayout layout;
   std::string full = buildDataFile(smallSpec(), &layout);
