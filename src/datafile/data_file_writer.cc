@@ -1,4 +1,5 @@
 #include "datafile/data_file_writer.h"
+#include "datafile/sample_random.h"
 
 #include <algorithm>
 #include <cmath>
@@ -133,24 +134,7 @@ std::string buildDataFile(const DataFileSpec& spec, DataFileLayout* layout) {
 
 namespace {
 
-// splitmix64: small, fast and the same on every platform.
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-  uint64_t next() {
-    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-  int below(int n) { return static_cast<int>(next() % static_cast<uint64_t>(n)); }
-  // Zero mean, unit variance, roughly bell-shaped (sum of three uniforms).
-  double noise() { return (uniform() + uniform() + uniform() - 1.5) * 2.0; }
-
- private:
-  uint64_t state_;
-};
+using Random = SampleRandom;
 
 // Share of the day's peak traffic at each period: quiet night, a morning and an
 // evening peak and a busy midday.

@@ -2,32 +2,12 @@
 
 #include <cstdio>
 
+#include "datafile/sample_random.h"
+
 namespace loopconv {
 namespace {
 
-// splitmix64: small, fast and the same on every platform (the standard
-// distributions are not).
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-  uint64_t next() {
-    uint64_t z = (state_ += 0x9e3779b97f4a7c15ull);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-    return z ^ (z >> 31);
-  }
-  // A number in [low, high].
-  int between(int low, int high) {
-    return low + static_cast<int>(next() % static_cast<uint64_t>(high - low + 1));
-  }
-  template <size_t N>
-  const char* pick(const char* const (&choices)[N]) {
-    return choices[next() % N];
-  }
-
- private:
-  uint64_t state_;
-};
+using Random = SampleRandom;
 
 const char* const kRoadways[] = {"I-35W", "I-35E", "I-94", "I-494", "I-694",
                                  "US 169", "TH 62", "TH 100", "TH 77", "MAIN ST"};
