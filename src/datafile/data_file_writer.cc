@@ -1,5 +1,4 @@
 #include "datafile/data_file_writer.h"
-#include "datafile/sample_random.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +7,7 @@
 
 #include "datafile/data_header.h"
 #include "datafile/decode.h"
+#include "datafile/sample_random.h"
 
 namespace loopconv {
 
