@@ -23,5 +23,7 @@ for f in sample/out/*; do
   echo "-- $f"
   head -n 4 "$f"
 done
+echo "-- morning peak rows of the Element report (08:00:00)"
+grep -m 5 "08:00:00 " sample/out/PELMA20Sec_Element_*.csv || true
 echo "== log"
 cat sample/log/ConvertorLog*.txt
