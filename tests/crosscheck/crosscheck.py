@@ -10,6 +10,7 @@ mismatch and ends with "N passed, N failed"; exits non-zero on any failure.
 
 import argparse
 import os
+import random
 import re
 import shutil
 import struct
@@ -57,19 +58,24 @@ class Checker:
         self.cache = {}
 
     # One run of the program and of the model, compared.
-    def check(self, title, in_dir, args, cwd_run=False):
+    def check(self, title, in_dir, args, cwd_run=False, out_missing=False):
         self.serial += 1
         run_dir = os.path.join(self.work, "run%03d" % self.serial)
         out_dir = os.path.join(run_dir, "out")
         log_dir = os.path.join(run_dir, "log")
-        os.makedirs(out_dir)
         os.makedirs(log_dir)
-        entries = {}
-        for n in os.listdir(in_dir):
-            p = os.path.join(in_dir, n)
-            if os.path.isfile(p):
-                with open(p, "rb") as f:
-                    entries[n] = f.read()
+        if not out_missing:
+            os.makedirs(out_dir)
+        entries = None
+        if os.path.isdir(in_dir):
+            entries = {}
+            for n in os.listdir(in_dir):
+                p = os.path.join(in_dir, n)
+                if os.path.isfile(p):
+                    with open(p, "rb") as f:
+                        entries[n] = f.read()
+                else:
+                    entries[n] = None
         cache = self.cache.setdefault(in_dir, {})
         if cwd_run:
             # A run without arguments works in the current folder.
@@ -109,7 +115,8 @@ class Checker:
             problems.append(first_difference("log", want_log, got_log))
         # Report and metadata files.
         want_files = {os.path.basename(p): b for p, b in model.files.items()}
-        got_names = set(os.listdir(out_dir)) - set(entries) - set(logs)
+        got_names = set(os.listdir(out_dir)) if os.path.isdir(out_dir) else set()
+        got_names -= set(entries or ()) | set(logs)
         if cwd_run:
             got_names -= set(logs)
         if got_names != set(want_files):
@@ -320,6 +327,83 @@ def craft_odd_headers():
     return files
 
 
+def craft_overlap():
+    """A name table that overlaps header lines: its one entry is valid only
+    after the header parse has cut the line at its '=' (kind high byte), its
+    value end (CR) and its line end (LF)."""
+    n = 10
+    offset = 0x0320
+    lines = [b"PELMA TMS Twenty Second Data File", b"VX.2 Format", b"DB Mode = FIXED",
+             b"Data Start = 03/04/2005 00:00:00", b"Number of Names = 1",
+             b"Number of Columns = %d" % n, b"Name List Size = 27", b"Header Size = %d"]
+    head = b"".join(l + b"\r\n" for l in lines)
+    head = head % (len(head) + 1)   # the width of the number is kept
+    hs = len(head)
+    entry_line = b"Data Endxxxxxxxxxxx" + b"P" + b"=" + b"ab" + bytes([offset & 0xFF, offset >> 8])
+    img = head + entry_line + b"\r\n" + b"The remainder\r\n"
+    assert img[hs + 20:hs + 21] == b"=" and img[hs + 25:hs + 27] == b"\r\n", hs
+    img = img.ljust(offset, b"\0") + repeat(lane(2, 123, 9), n)
+    return img
+
+
+def craft_small_tables():
+    n = 6
+    devs = [(b"070es00001:_ST___1", rm.KIND_LANE, repeat(lane(1, 20, 2), n)),
+            (b"070es00001:_ST_ST1", rm.KIND_STATION, repeat(station(1, 20, 2), n)),
+            (b"070es00001:_ST__T1", rm.KIND_TRAP, repeat(trap(480, 170, 1, 1, 0, 0), n))]
+    files = {}
+    # No Header Size: the table is read from the first byte of the file.
+    img = bytearray(rm.build_data_file(devs, n))
+    k = img.find(b"Header Size = 512")
+    img[k:k + 17] = b"Header Sixe = 512"
+    files["a_nohs_DAT"] = bytes(img)
+    # No names at all.
+    files["b_none_DAT"] = rm.build_data_file(devs, n, number_of_names=0, data_start="05/06/2007")
+    # Over-long text values are cut to 31 characters.
+    files["c_long_DAT"] = rm.build_data_file(
+        devs, n, data_start="09/10/2011 00:00:00 and a long tail that goes on and on")
+    # Same date as c: its reports replace c's.
+    files["d_same_DAT"] = rm.build_data_file(devs[::-1], n, data_start="09/10/2011")
+    return files
+
+
+def craft_random(seed, n=45, count=70):
+    """Devices of few cabinets whose names collide on purpose (positions 11,
+    15, 16 and 17 from small sets), random kinds, random table order and
+    random record bytes: trap transfer and the station lane search meet
+    every order of lanes, speed loops and traps."""
+    r = random.Random(seed)
+    sizes = {rm.KIND_LANE: 3, rm.KIND_STATION: 3, rm.KIND_TRAP: 6, rm.KIND_METERED: 2,
+             0: 3, 300: 3}
+    devs = []
+    for _ in range(count):
+        cab = r.choice([b"080es00001", b"080es00002"])
+        name = bytearray(cab + b":_MN___1")
+        name[11] = ord(r.choice("_M"))
+        name[15] = ord(r.choice("__S"))
+        name[16] = ord(r.choice("__STTR"))
+        name[17] = ord(r.choice("1123"))
+        kind = r.choice([rm.KIND_LANE] * 4 + [rm.KIND_STATION] * 2 + [rm.KIND_TRAP] * 3
+                        + [rm.KIND_METERED, 0, 300])
+        if name[16] == ord('T') and r.random() < 0.7:
+            kind = rm.KIND_TRAP
+        data = bytes(r.getrandbits(8) for _ in range(sizes[kind] * n))
+        if kind == rm.KIND_TRAP:
+            # Mostly valid speeds with the valid bit, so that stations have sums.
+            b = bytearray(data)
+            for p in range(n):
+                if r.random() < 0.8:
+                    b[6 * p + 1] = (b[6 * p + 1] & 0x7C) | 0x80 | r.choice([0, 1, 2, 3])
+            data = bytes(b)
+        if kind == rm.KIND_STATION and r.random() < 0.5:
+            b = bytearray(data)
+            for p in range(n):   # lane counts 1 to 3, often matching the lanes
+                b[3 * p] = (b[3 * p] & 0xC7) | (r.choice([1, 2, 3]) << 3)
+            data = bytes(b)
+        devs.append((bytes(name), kind, data))
+    return rm.build_data_file(devs, n, data_start="10/%02d/2015" % (seed % 28 + 1))
+
+
 def craft_late_keys():
     """Key lines past the 15th line are never read; marker lines hide keys."""
     n = 12
@@ -475,8 +559,30 @@ def run_all(ck):
     ck.check("lists", d, ["-M"])
     d = ck.folder("listedges", craft_list_edges())
     ck.check("list edges", d, ["-M"])
+    d = ck.folder("overlap", {"overlap_DAT": craft_overlap()})
+    ck.check("overlap", d, all4)
+    d = ck.folder("smalltables", craft_small_tables())
+    ck.check("small tables", d, all4)
+    ck.check("small tables", d, ["-E", "-L", "-T", "-A", "-D070es00001:_ST_ST1"])
+    d = ck.folder("random", {"r%d_DAT" % i: craft_random(i) for i in range(1, 9)})
+    ck.check("random", d, ["-E", "-L", "-T", "-A"])
+    ck.check("random", d, ["-E", "-L", "-T", "-A", "-S", "-C", "-R"])
+    ck.check("random", d, ["-E", "-L", "-T", "-A", "-S", "-D080es00001:_MN___1"])
+    for args in (["-P 1:00:00", "-L"], ["-E", "-A", "-C", "-L", "-T", "-S", "-R", "-E", "-A", "-C",
+                                         "-L", "-T", "-S", "-R", "-E", "-A", "-C", "x"],
+                 ["-D" + "y" * 35], ["-"], ["/", "-E"], ["-I"], ["-Ox"], ["/f"],
+                 ["-P00:00", "-E"], ["-P00:00:00:00"], ["-D123456789:1234567", "-E"],
+                 ["nonsense", "-?"]):
+        ck.check("options", g4, args)
     d = ck.folder("empty", {"readme.txt": b"x"})
     ck.check("empty", d, ["-E"])
+    os.makedirs(os.path.join(d, "SUBDAT"))
+    os.makedirs(os.path.join(d, "SUBLST"))
+    ck.check("sub-folders", d, ["-E"])
+    ck.check("sub-folders", d, ["-M"])
+    ck.check("missing input", os.path.join(d, "nowhere"), ["-E"])
+    ck.check("missing output", g4, ["-E", "-L", "-T", "-A"], out_missing=True)
+    ck.check("missing output", g1, ["-M"], out_missing=True)
 
 
 if __name__ == "__main__":

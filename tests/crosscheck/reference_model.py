@@ -486,6 +486,9 @@ def open_report(opts, path, out, contents=False):
         out.L(TS + " - Writing 20 second data elements to CSV file [%s]...\n" % path)
     else:
         out.L(TS + " - Writing 20 second data to CSV file [%s]...\n" % path)
+    if not os.path.isdir(opts.outputFolder):
+        out.L(TS + " E Could not open data file [%s]! - Error = [2].\n" % path)
+        return False
     return True
 
 
@@ -669,6 +672,9 @@ def process_data_file(opts, name, data, out, cache=None):
     if len(path) > MAX_PATH:
         out.L(TS + " E Path [%s] is longer than 259 characters!\n" % path)
         return
+    if data is None:   # a folder
+        out.L(TS + " E Could not open data file [%s]! - Error = [21].\n" % name)
+        return
     out.L(TS + " - Filesize is [%d]\n" % len(data))
     if cache is not None and name in cache:
         df, lines = cache[name]
@@ -733,6 +739,9 @@ def convert_cabinet_list(opts, name, data, meta, out):
     if len(path) > MAX_PATH:
         out.L(TS + " E Path [%s] is longer than 259 characters!\n" % path)
         return
+    if data is None:   # a folder
+        out.L(TS + " E Could not open meta data file [%s]! - Error = [21].\n" % name)
+        return
     out.L(TS + " - File [%s] filesize is [%d]\n" % (name, len(data)))
     lines = list(fgets_lines(data))
     cabinets = [ln for ln in lines if is_cabinet_line(ln)]
@@ -754,6 +763,9 @@ def convert_cabinet_list(opts, name, data, meta, out):
         out.L(TS + " E Path [%s] is longer than 259 characters!\n" % csv)
     else:
         out.L(TS + " - Writing metadata to CSV file [%s]...\n" % csv)
+    if len(csv) <= MAX_PATH and not os.path.isdir(opts.outputFolder):
+        out.L(TS + " E Could not open meta data file [%s]! - Error = [2].\n" % csv)
+    elif len(csv) <= MAX_PATH:
         text = ("Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,Loops,"
                 "Stations,Speedtraps,Meteredlanes,Status\n")
         for ln in cabinets:
@@ -867,7 +879,8 @@ def parse_command_line(argv, cwd, out):
 
 def run(argv, cwd, entries, cache=None):
     """Models one run. `entries` maps the input folder's file names to their
-    bytes. Returns (Output, exit status). File names in Output.files are the
+    bytes (None for a sub-folder); `entries` None is a missing input folder.
+    Returns (Output, exit status). File names in Output.files are the
     full paths the program forms."""
     out = Output()
     out.C(TS + " - Version = %s\n" % VERSION)
@@ -889,6 +902,9 @@ def run(argv, cwd, entries, cache=None):
         out.L(f)
     for f in folders:
         out.C(f)
+    if entries is None:
+        out.L(TS + " E Source Directory [%s] not found!\n" % o.inputFolder)
+        return out, 1
     dats = lsts = 0
     meta = Metadata()
     for name in sorted(entries, key=lambda n: n.encode('latin-1')):
