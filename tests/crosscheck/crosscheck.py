@@ -404,6 +404,62 @@ def craft_random(seed, n=45, count=70):
     return rm.build_data_file(devs, n, data_start="10/%02d/2015" % (seed % 28 + 1))
 
 
+def craft_random_header(seed):
+    """A valid table and blocks under a shuffled header: duplicate keys with
+    zero, negative or text values, runs of LFs, CR-only lines, keys inside
+    marker lines, values without their blank, keys pushed past line 15."""
+    r = random.Random(seed)
+    n = r.choice([3, 7, 20])
+    devs = [(b"090es00001:_RH___1", rm.KIND_LANE, repeat(lane(1, 77, 4), n)),
+            (b"090es00001:_RH__T1", rm.KIND_TRAP, repeat(trap(610, 175, 3, 0, 1, 0), n)),
+            (b"090es00001:_RH_S01", rm.KIND_STATION, repeat(station(1, 77, 4), n))]
+    body = rm.build_data_file(devs, n)[512:]
+    good = [b"Number of Names = 3", b"Number of Columns = %d" % n, b"Header Size = 1024",
+            b"Name List Size = 81", b"Data Start = %02d/%02d/2018 06:00:00" % (seed % 12 + 1, seed)]
+    noise = [b"Number of Columns = 0", b"Number of Columns = -5", b"Number of Names = x",
+             b"Version = 3", b"Version Number of Names = 2", b"Data Start =", b"Data Start = 1",
+             b"Data Start=11/11/2011", b"Data End = 01/02/2003", b"File Size = 99",
+             b"DB Mode = FIXED Number of Columns = 1", b"VX.2 Format Data Start = 01/01/1990",
+             b"\r", b"random text", b"Number of Columns = %d" % (n - 1),
+             b"Number of Columns =    %dabc" % max(1, n - 2), b"Header Size = 1024",
+             b"Data Start = 02/02/2002 Number of Names = 1"]
+    lines = [b"PELMA TMS Twenty Second Data File", b"VX.2 Format"] + good
+    lines += r.sample(noise, r.randint(3, 9))
+    r.shuffle(lines)
+    if r.random() < 0.7:
+        lines.insert(r.randint(8, len(lines)), b"The remainder of this file")
+    head = b""
+    for l in lines:
+        head += l + r.choice([b"\r\n", b"\n", b"\r\n\n\n", b"\n\r\n"])
+    assert len(head) < 1024
+    return head.ljust(1024, b"\0") + fix_offsets(body, 512, 1024)
+
+
+def fix_offsets(body, old, new):
+    """Moves a name table and its blocks built for Header Size `old` to `new`."""
+    b = bytearray(body)
+    i = 0
+    while i + 27 <= len(b) and b[i:i + 3] == b"090":
+        off = struct.unpack_from("<I", b, i + 23)[0]
+        struct.pack_into("<I", b, i + 23, off + new - old)
+        i += 27
+    return bytes(b)
+
+
+def craft_random_list(seed):
+    """Cabinet lines of random characters: commas, tabs, signs, digits and
+    blanks in every field, lines cut at random columns."""
+    r = random.Random(seed)
+    alphabet = b"  \t,,-+0123456789ABab.\x0b\x0c"
+    lines = [b"Cabinet list - %02d/%02d/2016" % (seed % 12 + 1, seed % 28 + 1)
+             + r.choice([b"\r\n", b"\n", b" - 1\r\n" if seed % 5 == 0 else b"\n"])]
+    for _ in range(40):
+        body = bytes(r.choice(alphabet) for _ in range(r.randint(0, 110)))
+        body = b"001es" + body[5:] if r.random() < 0.8 else body
+        lines.append(body + r.choice([b"\r\n", b"\n"]))
+    return b"".join(lines)
+
+
 def craft_late_keys():
     """Key lines past the 15th line are never read; marker lines hide keys."""
     n = 12
@@ -568,6 +624,10 @@ def run_all(ck):
     ck.check("random", d, ["-E", "-L", "-T", "-A"])
     ck.check("random", d, ["-E", "-L", "-T", "-A", "-S", "-C", "-R"])
     ck.check("random", d, ["-E", "-L", "-T", "-A", "-S", "-D080es00001:_MN___1"])
+    d = ck.folder("rheaders", {"h%02d_DAT" % i: craft_random_header(i) for i in range(1, 13)})
+    ck.check("random headers", d, ["-E", "-L", "-T", "-A"])
+    d = ck.folder("randomlists", {"l%02d_LST" % i: craft_random_list(i) for i in range(1, 11)})
+    ck.check("random lists", d, ["-M"])
     for args in (["-P 1:00:00", "-L"], ["-E", "-A", "-C", "-L", "-T", "-S", "-R", "-E", "-A", "-C",
                                          "-L", "-T", "-S", "-R", "-E", "-A", "-C", "x"],
                  ["-D" + "y" * 35], ["-"], ["/", "-E"], ["-I"], ["-Ox"], ["/f"],

@@ -486,7 +486,7 @@ def open_report(opts, path, out, contents=False):
         out.L(TS + " - Writing 20 second data elements to CSV file [%s]...\n" % path)
     else:
         out.L(TS + " - Writing 20 second data to CSV file [%s]...\n" % path)
-    if not os.path.isdir(opts.outputFolder):
+    if not os.path.isdir(os.path.dirname(path)):   # a '/' in the date pieces, say
         out.L(TS + " E Could not open data file [%s]! - Error = [2].\n" % path)
         return False
     return True
@@ -763,7 +763,7 @@ def convert_cabinet_list(opts, name, data, meta, out):
         out.L(TS + " E Path [%s] is longer than 259 characters!\n" % csv)
     else:
         out.L(TS + " - Writing metadata to CSV file [%s]...\n" % csv)
-    if len(csv) <= MAX_PATH and not os.path.isdir(opts.outputFolder):
+    if len(csv) <= MAX_PATH and not os.path.isdir(os.path.dirname(csv)):
         out.L(TS + " E Could not open meta data file [%s]! - Error = [2].\n" % csv)
     elif len(csv) <= MAX_PATH:
         text = ("Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,Loops,"
