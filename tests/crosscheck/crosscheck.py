@@ -364,6 +364,8 @@ def craft_small_tables():
         devs, n, data_start="09/10/2011 00:00:00 and a long tail that goes on and on")
     # Same date as c: its reports replace c's.
     files["d_same_DAT"] = rm.build_data_file(devs[::-1], n, data_start="09/10/2011")
+    # A key line that starts with '=': the line is cut at that first '='.
+    files["e_eq_DAT"] = rm.build_data_file(devs, n, extra_lines=[b"=Data Start = 1 02/03/2004"])
     return files
 
 
@@ -587,6 +589,9 @@ def run_all(ck):
     ck.check("g4", g4, ["-E", "-L", "-T", "-R", "-P02:46:40"])
     ck.check("g4", g4, ["-E", "-L", "-T", "-A", "-P02:46:20"])
     ck.check("g4", g4, ["-E", "-L", "-T", P])
+    dv4 = pick_devices(g4)
+    ck.check("g4 P+D", g4, ["-E", "-L", "-T", "-A", P, "-D" + dv4["station"]])
+    ck.check("g4 P+D", g4, ["-E", "-L", "-T", "-A", "-R", "-P00:00:40", "-D" + dv4["last"]])
 
     all4 = ["-E", "-L", "-T", "-A"]
     d = ck.folder("stations", {"stations_DAT": craft_station_cases(40)})
