@@ -95,6 +95,8 @@ class MutationRun {
   }
 
   bool errorLogged() const { return capture_.log.errorLogged(); }
+  // How many report files the checks have read: the mutations must leave some.
+  int reportsSeen() const { return reportsSeen_; }
 
   // The name that the D variants look for: a device of the unmutated file.
   std::string knownDevice;
@@ -120,6 +122,7 @@ class MutationRun {
         if (text[at - 1] != '\r') ++bare;
       }
       EXPECT_EQ(bare, 0u) << where << ": " << name << " has LF without CR";
+      ++reportsSeen_;
     }
     for (auto& entry : std::filesystem::directory_iterator(out_.path())) {
       std::filesystem::remove_all(entry.path());
@@ -132,6 +135,7 @@ class MutationRun {
   RunOptions options_;
   LogCapture capture_;
   size_t logRead_ = 0;
+  int reportsSeen_ = 0;
 };
 
 // Small days: few devices and periods so that every run is quick.
@@ -190,6 +194,7 @@ TEST(PipelineFuzzTest, RandomByteFlipsAnywhere) {
                   "flips round " + std::to_string(round));
     }
   }
+  EXPECT_GE(run.reportsSeen(), 230);
 }
 
 TEST(PipelineFuzzTest, HeaderNumbersReplacedByAnything) {
@@ -226,6 +231,7 @@ TEST(PipelineFuzzTest, HeaderNumbersReplacedByAnything) {
   run.convert(replaceValue(file, "Header Size", std::to_string(file.size() - 27)), kPlain,
               "table of one entry at the end");
   EXPECT_FALSE(run.errorLogged());
+  EXPECT_GE(run.reportsSeen(), 500);
 }
 
 // The stored bytes of entry `i` of the name table.
@@ -298,6 +304,7 @@ TEST(PipelineFuzzTest, NameTableEntriesWithAnyKindOffsetAndName) {
     }
   }
   EXPECT_FALSE(run.errorLogged());
+  EXPECT_GE(run.reportsSeen(), 140);
 }
 
 TEST(PipelineFuzzTest, DuplicatedAndMisplacedHeaderLines) {
@@ -339,6 +346,7 @@ TEST(PipelineFuzzTest, DuplicatedAndMisplacedHeaderLines) {
   // A header of nothing but LFs and a header without any LF.
   run.convert(std::string(5000, '\n'), kPlain, "only LFs");
   run.convert(std::string(5000, 'N') + "Number of Names = 3", kPlain, "no LF");
+  EXPECT_GE(run.reportsSeen(), 190);
 }
 
 TEST(PipelineFuzzTest, MutatedFilesCutAtRandomPoints) {
@@ -357,6 +365,7 @@ TEST(PipelineFuzzTest, MutatedFilesCutAtRandomPoints) {
                   "cut at " + std::to_string(bytes.size()));
     }
   }
+  EXPECT_GE(run.reportsSeen(), 280);
 }
 
 }  // namespace
