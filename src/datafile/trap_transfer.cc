@@ -1,6 +1,9 @@
 #include "datafile/trap_transfer.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "run/log.h"
 
@@ -25,6 +28,39 @@ struct FormedName {
   }
 };
 
+// The table's positions sorted by name, and by position among equal names,
+// so that the records of one name are found in table order without a scan
+// of the whole table per trap (a file of many traps and no lanes would
+// otherwise take time in the square of its size).
+class NameIndex {
+ public:
+  explicit NameIndex(const DeviceTable& table) : table_(table) {
+    order_.resize(static_cast<size_t>(table.size()));
+    for (int32_t i = 0; i < table.size(); ++i) order_[static_cast<size_t>(i)] = i;
+    std::sort(order_.begin(), order_.end(), [&](int32_t a, int32_t b) {
+      int c = strncmp(table_[a].Name, table_[b].Name, NameBytes);
+      return c != 0 ? c < 0 : a < b;
+    });
+  }
+
+  // The positions of the records named `name`, in table order.
+  struct Range {
+    const int32_t* begin;
+    const int32_t* end;
+  };
+  Range find(const char* name) const {
+    auto below = [&](int32_t i, const char* n) { return strncmp(table_[i].Name, n, NameBytes) < 0; };
+    auto above = [&](const char* n, int32_t i) { return strncmp(n, table_[i].Name, NameBytes) < 0; };
+    auto first = std::lower_bound(order_.begin(), order_.end(), name, below);
+    auto last = std::upper_bound(first, order_.end(), name, above);
+    return {order_.data() + (first - order_.begin()), order_.data() + (last - order_.begin())};
+  }
+
+ private:
+  const DeviceTable& table_;
+  std::vector<int32_t> order_;
+};
+
 }  // namespace
 
 void copyTrapPlanes(DeviceTable& table, int32_t trap, int32_t lane) {
@@ -45,6 +81,7 @@ void copyTrapPlanes(DeviceTable& table, int32_t trap, int32_t lane) {
 TrapCounts transferTrapData(DeviceTable& table, const std::string& fileName, Log& log) {
   TrapCounts counts;
   int32_t n = table.size();
+  std::unique_ptr<NameIndex> index;  // built at the first trap
   for (int32_t t = 0; t < n; ++t) {
     const char* trapName = table[t].Name;
     if (trapName[NameTypePosition] != 'T') continue;
@@ -52,9 +89,30 @@ TrapCounts transferTrapData(DeviceTable& table, const std::string& fileName, Log
     FormedName lane(trapName, '_', '\0');
     FormedName markedLane(trapName, '_', 'M');
     FormedName speedLoop(trapName, 'S', '\0');
+    if (index == nullptr) index = std::make_unique<NameIndex>(table);
+
+    // The records under the three names, visited in table order as a scan
+    // from the first record would meet them. A name formed twice (when the
+    // changed positions lie past the name's end) is looked up once.
+    NameIndex::Range ranges[3];
+    int count = 0;
+    ranges[count++] = index->find(lane.text);
+    if (!sameName(markedLane.text, lane.text)) ranges[count++] = index->find(markedLane.text);
+    if (!sameName(speedLoop.text, lane.text) && !sameName(speedLoop.text, markedLane.text)) {
+      ranges[count++] = index->find(speedLoop.text);
+    }
     bool laneFound = false;
     bool speedFound = false;
-    for (int32_t d = 0; d < n && !(laneFound && speedFound); ++d) {
+    while (!(laneFound && speedFound)) {
+      NameIndex::Range* next = nullptr;
+      for (int r = 0; r < count; ++r) {
+        if (ranges[r].begin != ranges[r].end &&
+            (next == nullptr || *ranges[r].begin < *next->begin)) {
+          next = &ranges[r];
+        }
+      }
+      if (next == nullptr) break;
+      int32_t d = *next->begin++;
       const char* name = table[d].Name;
       if (sameName(name, lane.text) || sameName(name, markedLane.text)) {
         copyTrapPlanes(table, t, d);

@@ -1,6 +1,7 @@
 #include "datafile/trap_transfer.h"
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,97 @@ TEST(TrapTransferTest, CopyTrapPlanesCopiesTheNinePlanesOnly) {
   EXPECT_EQ((*t)[1].NumLanes[5], 3);
   EXPECT_EQ((*t)[1].Volume[5], 101);
   EXPECT_STREQ((*t)[1].Name, Lane.c_str());
+}
+
+// The plain scan that the transfer is defined by: for each trap, every
+// record from the first, until both kinds were found. Returns, for each
+// record, which record's trap planes it ends with (index + 1).
+std::vector<int> scanReference(const DeviceTable& t, TrapCounts* counts) {
+  int32_t n = t.size();
+  std::vector<int> from(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) from[static_cast<size_t>(i)] = i + 1;
+  auto formed = [](const char* name, char type, char mark) {
+    char text[NameBytes];
+    memcpy(text, name, NameBytes);
+    text[NameTypePosition] = type;
+    if (mark != '\0') text[11] = mark;
+    text[NameBytes - 1] = '\0';
+    return std::string(text, strnlen(text, NameBytes));
+  };
+  for (int32_t trap = 0; trap < n; ++trap) {
+    const char* name = t[trap].Name;
+    if (name[NameTypePosition] != 'T') continue;
+    ++counts->traps;
+    std::string lane = formed(name, '_', '\0'), marked = formed(name, '_', 'M');
+    std::string loop = formed(name, 'S', '\0');
+    bool laneFound = false, loopFound = false;
+    for (int32_t d = 0; d < n && !(laneFound && loopFound); ++d) {
+      std::string other(t[d].Name, strnlen(t[d].Name, NameBytes));
+      if (other == lane || other == marked) {
+        from[static_cast<size_t>(d)] = from[static_cast<size_t>(trap)];
+        ++counts->laneCopies;
+        laneFound = true;
+      } else if (other == loop) {
+        from[static_cast<size_t>(d)] = from[static_cast<size_t>(trap)];
+        ++counts->speedCopies;
+        loopFound = true;
+      }
+    }
+  }
+  return from;
+}
+
+// The transfer looks names up in a sorted index rather than scanning the
+// table once per trap (a file of many traps without lanes would otherwise
+// take time in the square of its size). On random tables full of repeated,
+// short, unterminated and look-alike names it must give what the plain scan
+// gives: the same counts and the same planes in every record.
+TEST(TrapTransferTest, IndexedLookupGivesWhatThePlainScanGives) {
+  std::mt19937_64 random(1729);
+  const char* pieces[] = {"005es17329:_MN__T1", "005es17329:_MN___1", "005es17329:MMN___1",
+                          "005es17329:_MN__S1", "005es17329:MMN__T1", "005es17329:MMN__S1",
+                          "005es17329:_MN__T2", "005es17329:_MN___2", "AB", "ABC"};
+  int tables = 0, copies = 0;
+  for (int round = 0; round < 300; ++round) {
+    int32_t n = 1 + static_cast<int32_t>(random() % 16);
+    std::unique_ptr<DeviceTable> t = DeviceTable::create(n);
+    ASSERT_NE(t, nullptr);
+    for (int32_t i = 0; i < n; ++i) {
+      DeviceRecord& d = (*t)[i];
+      const char* piece = pieces[random() % std::size(pieces)];
+      memcpy(d.Name, piece, strlen(piece));
+      // Now and then a stored 'T', '_' or 'S' past a short name's end, or a
+      // name of 19 bytes without terminator.
+      switch (random() % 6) {
+        case 0:
+          d.Name[NameTypePosition] = "T_S"[random() % 3];
+          break;
+        case 1:
+          d.Name[18] = 'x';
+          break;
+        default:
+          break;
+      }
+      uint16_t mark = static_cast<uint16_t>(i + 1);
+      for (int p : {0, 1, 180, PeriodsPerDay - 1}) {
+        d.SpdTenths[p] = d.LenTenths[p] = d.Bin1[p] = d.Bin2[p] = d.Bin3[p] = d.Bin4[p] = mark;
+        d.SpdFlag[p] = d.SpdFlag2[p] = mark;
+        d.SpdNPds[p] = static_cast<uint8_t>(mark);
+      }
+    }
+    TrapCounts expected;
+    std::vector<int> from = scanReference(*t, &expected);
+    std::string log;
+    TrapCounts got = run(*t, &log);
+    ASSERT_EQ(got.traps, expected.traps) << round;
+    ASSERT_EQ(got.laneCopies, expected.laneCopies) << round;
+    ASSERT_EQ(got.speedCopies, expected.speedCopies) << round;
+    for (int32_t i = 0; i < n; ++i) ASSERT_EQ(source((*t)[i]), from[static_cast<size_t>(i)]) << round;
+    tables += expected.traps > 0;
+    copies += expected.laneCopies + expected.speedCopies;
+  }
+  EXPECT_GT(tables, 200);
+  EXPECT_GT(copies, 500);
 }
 
 }  // namespace
