@@ -26,6 +26,11 @@ inline void check(bool ok, const char* what, const std::string& detail = std::st
   abort();
 }
 
+inline bool endsWith(const std::string& text, const char* end) {
+  size_t n = strlen(end);
+  return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
+}
+
 inline std::string makeFolder(const char* label) {
   std::string pattern = std::filesystem::temp_directory_path().string() + "/loopconv_fuzz_" +
                         label + "_XXXXXX";
@@ -73,14 +78,17 @@ class Scratch {
   }
 
   // Every entry of the output folder must be a finished CSV: no temporary
-  // file, a first line ending in CR LF that starts with one of `firstLines`,
-  // and no LF without its CR. Removes the entries afterwards.
+  // file (every name ends in .csv or .CSV), a first line ending in CR LF
+  // that starts with one of `firstLines`, and no LF without its CR. Removes
+  // the entries afterwards.
   template <size_t N>
   void checkAndClearOutput(const char* const (&firstLines)[N]) {
     std::error_code ec;
     for (auto& entry : std::filesystem::directory_iterator(output, ec)) {
       std::string name = entry.path().filename().string();
-      check(name.find(".tmp") == std::string::npos, "temporary file left", name);
+      // A temporary file is the final name with ".tmp<pid>.<n>" after it; a
+      // final name may hold ".tmp" itself (it comes from the input).
+      check(endsWith(name, ".csv") || endsWith(name, ".CSV"), "temporary file left", name);
       check(entry.is_regular_file(), "not a regular file", name);
       std::string text = readWhole(entry.path().string());
       size_t firstEnd = text.find('\n');

@@ -107,7 +107,9 @@ class MutationRun {
   void checkReports(const std::string& where) {
     for (auto& entry : std::filesystem::directory_iterator(out_.path())) {
       std::string name = entry.path().filename().string();
-      EXPECT_EQ(name.find(".tmp"), std::string::npos) << where << ": temporary file " << name;
+      // A temporary file is the final name with ".tmp<pid>.<n>" after it.
+      EXPECT_TRUE(name.size() > 4 && name.substr(name.size() - 4) == ".csv")
+          << where << ": temporary file " << name;
       ASSERT_TRUE(entry.is_regular_file()) << where << ": " << name;
       std::string text = readFile(entry.path().string());
       size_t firstEnd = text.find('\n');
@@ -358,7 +360,9 @@ TEST(PipelineFuzzTest, MutatedFilesCutAtRandomPoints) {
     for (int round = 0; round < 24; ++round) {
       std::string bytes = file;
       if (round % 2 == 1) {
-        for (int i = 0; i < 4; ++i) bytes[below(random, bytes.size())] = static_cast<char>(random());
+        for (int i = 0; i < 4; ++i) {
+          bytes[below(random, bytes.size())] = static_cast<char>(random());
+        }
       }
       bytes.resize(below(random, bytes.size() + 1));
       run.convert(bytes, kVariants[round % std::size(kVariants)],

@@ -233,7 +233,9 @@ TEST(TrapTransferTest, IndexedLookupGivesWhatThePlainScanGives) {
     ASSERT_EQ(got.traps, expected.traps) << round;
     ASSERT_EQ(got.laneCopies, expected.laneCopies) << round;
     ASSERT_EQ(got.speedCopies, expected.speedCopies) << round;
-    for (int32_t i = 0; i < n; ++i) ASSERT_EQ(source((*t)[i]), from[static_cast<size_t>(i)]) << round;
+    for (int32_t i = 0; i < n; ++i) {
+      ASSERT_EQ(source((*t)[i]), from[static_cast<size_t>(i)]) << round;
+    }
     tables += expected.traps > 0;
     copies += expected.laneCopies + expected.speedCopies;
   }
