@@ -101,6 +101,28 @@ BENCHMARK(BM_AggregateStations)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond);
 
+// A hostile file: many stations whose lanes do not exist, on a short day.
+// Each station's lane search must not scan the whole table.
+void BM_AggregateManyStationsWithoutLanes(benchmark::State& state) {
+  int stations = static_cast<int>(state.range(0));
+  auto table = DeviceTable::create(stations);
+  for (int s = 0; s < stations; s++) {
+    DeviceRecord& d = (*table)[s];
+    setName(d, s, "_SUM");
+    d.Kind = loopconv::KindStation;
+    d.NumLanes[0] = 4;
+  }
+  for (auto _ : state) {
+    loopconv::aggregateStations(table.get(), 10);
+    benchmark::ClobberMemory();
+  }
+  state.counters["stations"] = stations;
+}
+BENCHMARK(BM_AggregateManyStationsWithoutLanes)
+    ->Arg(10000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond);
+
 void BM_ComputeEstimates(benchmark::State& state) {
   auto table = makeDay(false);
   for (auto _ : state) {

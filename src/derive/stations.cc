@@ -24,7 +24,13 @@ struct NameKey {
     // Word 2 holds positions 16 to 18, where the names of one cabinet differ.
     return w[2] == o.w[2] && w[0] == o.w[0] && w[1] == o.w[1];
   }
+  bool operator<(const NameKey& o) const {
+    if (w[0] != o.w[0]) return w[0] < o.w[0];
+    if (w[1] != o.w[1]) return w[1] < o.w[1];
+    return w[2] < o.w[2];
+  }
 };
+
 
 NameKey makeKey(const char (&name)[NameBytes]) {
   unsigned char bytes[sizeof(NameKey)] = {};
@@ -48,6 +54,39 @@ NameKey laneKey(const DeviceRecord& station, int k) {
   name[NameBytes - 1] = '\0';
   return makeKey(name);
 }
+
+// Every record's name with its table position, sorted by name and then by
+// position: the first record of a name after a given position is one binary
+// search away, so a table of many stations costs no scan of the whole table
+// per station.
+class LaneIndex {
+ public:
+  explicit LaneIndex(const DeviceTable& table) {
+    entries_.reserve(static_cast<size_t>(table.size()));
+    for (int32_t d = 0; d < table.size(); d++) entries_.push_back({makeKey(table[d].Name), d});
+    std::sort(entries_.begin(), entries_.end());
+  }
+
+  // The position of the first record named `key` that lies after `after`,
+  // or -1 when there is none.
+  int32_t firstAfter(const NameKey& key, int32_t after) const {
+    Entry probe = {key, after + 1};
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), probe);
+    if (it == entries_.end() || !(it->key == key)) return -1;
+    return it->position;
+  }
+
+ private:
+  struct Entry {
+    NameKey key;
+    int32_t position;
+    bool operator<(const Entry& o) const {
+      if (!(key == o.key)) return key < o.key;
+      return position < o.position;
+    }
+  };
+  std::vector<Entry> entries_;
+};
 
 // Working sums of one station, wide enough that no sum of up to eight lanes
 // wraps, whatever the planes hold.
@@ -141,29 +180,29 @@ void aggregateStations(DeviceTable* table, int32_t periodCount) {
   int periods = std::clamp<int32_t>(periodCount, 0, PeriodsPerDay);
   int32_t count = table->size();
 
-  std::vector<NameKey> keys;
+  std::unique_ptr<LaneIndex> index;
   std::unique_ptr<StationSums> sums;
   for (int32_t s = 0; s < count; s++) {
     DeviceRecord& station = (*table)[s];
     if (station.Kind != KindStation) continue;
     if (!sums) {
       // Built once per call, on the first station.
-      keys.reserve(static_cast<size_t>(count));
-      for (const DeviceRecord& d : *table) keys.push_back(makeKey(d.Name));
+      index = std::make_unique<LaneIndex>(*table);
       sums = std::make_unique<StationSums>();
     }
     clearSums(sums.get(), periods);
 
-    // One pass over the table: lane k + 1 is looked for only after lane k.
+    // As one pass over the table would find them: lane k + 1 is looked for
+    // only after lane k, and the search ends at lane N, lane 8 or the first
+    // lane not found.
     int lanes = station.NumLanes[0];
-    NameKey wanted[MaxLanes];
-    for (int k = 1; k <= MaxLanes; k++) wanted[k - 1] = laneKey(station, k);
-    int k = 1;
-    for (int32_t d = 0; d < count; d++) {
-      if (!(keys[static_cast<size_t>(d)] == wanted[k - 1])) continue;
+    int32_t previous = -1;
+    for (int k = 1; k <= MaxLanes; k++) {
+      int32_t d = index->firstAfter(laneKey(station, k), previous);
+      if (d < 0) break;
       addLane((*table)[d], sums.get(), periods);
-      if (k == lanes || k == MaxLanes) break;
-      k++;
+      if (k == lanes) break;
+      previous = d;
     }
     // Finished over the lanes found, also when lane N is missing.
     finishStation(station, *sums, periods);
