@@ -50,9 +50,9 @@ namespace {
 
 constexpr int64_t HeaderAlignment = 64;
 
-std::string headerText(const DataFileSpec& spec, int64_t headerSize, int64_t nameListSize,
-                       int64_t dataSize, int64_t fileSize) {
-  std::string date = spec.dataStart.substr(0, 10);
+std::string headerText(const DataFileDescription& description, int64_t headerSize,
+                       int64_t nameListSize, int64_t dataSize, int64_t fileSize) {
+  std::string date = description.dataStart.substr(0, 10);
   std::string text;
   auto line = [&text](const std::string& s) { text += s + "\r\n"; };
   line("PELMA TMS Twenty Second Data File");
@@ -60,11 +60,11 @@ std::string headerText(const DataFileSpec& spec, int64_t headerSize, int64_t nam
   line("DB Mode = FIXED");
   line("DB Creation = " + date + " 00:00:05");
   line("File Write = " + date + " 23:59:59");
-  line("Data Start = " + spec.dataStart);
+  line("Data Start = " + description.dataStart);
   line("Data End = " + date + " 23:59:40");
   line("Version = 2");
-  line("Number of Names = " + std::to_string(spec.devices.size()));
-  line("Number of Columns = " + std::to_string(spec.numberOfColumns));
+  line("Number of Names = " + std::to_string(description.devices.size()));
+  line("Number of Columns = " + std::to_string(description.numberOfColumns));
   line("Header Size = " + std::to_string(headerSize));
   line("Name List Size = " + std::to_string(nameListSize));
   line("Data Size = " + std::to_string(dataSize));
@@ -73,7 +73,7 @@ std::string headerText(const DataFileSpec& spec, int64_t headerSize, int64_t nam
   return text;
 }
 
-size_t blockBytes(const DeviceSpec& device, int32_t columns) {
+size_t blockBytes(const DeviceDescription& device, int32_t columns) {
   size_t wanted = static_cast<size_t>(std::max(columns, 0)) *
                   static_cast<size_t>(recordBytes(device.kind));
   return std::max(device.block.size(), wanted);
@@ -85,17 +85,17 @@ void putLittleEndian(std::string* out, size_t at, uint64_t value, int bytes) {
 
 }  // namespace
 
-std::string buildDataFile(const DataFileSpec& spec, DataFileLayout* layout) {
-  int64_t nameListSize = static_cast<int64_t>(spec.devices.size()) * NameEntryBytes;
+std::string buildDataFile(const DataFileDescription& description, DataFileLayout* layout) {
+  int64_t nameListSize = static_cast<int64_t>(description.devices.size()) * NameEntryBytes;
   int64_t dataSize = 0;
-  for (const DeviceSpec& d : spec.devices) {
-    dataSize += static_cast<int64_t>(blockBytes(d, spec.numberOfColumns));
+  for (const DeviceDescription& d : description.devices) {
+    dataSize += static_cast<int64_t>(blockBytes(d, description.numberOfColumns));
   }
   // The header states its own size: settle it (a longer number may move it).
   int64_t headerSize = 0;
   std::string text;
   for (;;) {
-    text = headerText(spec, headerSize, nameListSize, dataSize,
+    text = headerText(description, headerSize, nameListSize, dataSize,
                       headerSize + nameListSize + dataSize);
     int64_t needed = (static_cast<int64_t>(text.size()) + HeaderAlignment - 1) /
                      HeaderAlignment * HeaderAlignment;
@@ -116,7 +116,7 @@ std::string buildDataFile(const DataFileSpec& spec, DataFileLayout* layout) {
     layout->fileSize = fileSize;
   }
   size_t entry = static_cast<size_t>(headerSize);
-  for (const DeviceSpec& d : spec.devices) {
+  for (const DeviceDescription& d : description.devices) {
     uint64_t offset = out.size();
     memcpy(&out[entry], d.name.data(), std::min<size_t>(d.name.size(), NameBytes));
     putLittleEndian(&out, entry + 19, d.kind, 2);
@@ -124,7 +124,7 @@ std::string buildDataFile(const DataFileSpec& spec, DataFileLayout* layout) {
     putLittleEndian(&out, entry + 23, offset, 4);
     entry += NameEntryBytes;
     out.append(reinterpret_cast<const char*>(d.block.data()), d.block.size());
-    out.resize(offset + blockBytes(d, spec.numberOfColumns), '\0');
+    out.resize(offset + blockBytes(d, description.numberOfColumns), '\0');
     if (layout != nullptr) layout->dataOffsets.push_back(static_cast<uint32_t>(offset));
   }
   return out;
@@ -181,13 +181,14 @@ class DayBuilder {
       : random_(seed), columns_(columns), curve_(dailyCurve()) {}
 
   // Adds one cabinet's devices (at most `room`).
-  void addCabinet(const Cabinet& cabinet, int room, DataFileSpec* spec, SampleDay* day);
+  void addCabinet(const Cabinet& cabinet, int room, DataFileDescription* description,
+                  SampleDay* day);
 
  private:
   LaneState lanePeriod(const Cabinet& cabinet, double laneShare, int p);
-  void add(DataFileSpec* spec, SampleDay* day, DeviceSpec device) {
+  void add(DataFileDescription* description, SampleDay* day, DeviceDescription device) {
     day->devices.push_back(SampleDevice{device.name, device.kind});
-    spec->devices.push_back(std::move(device));
+    description->devices.push_back(std::move(device));
   }
 
   Random random_;
@@ -214,13 +215,13 @@ LaneState DayBuilder::lanePeriod(const Cabinet& cabinet, double laneShare, int p
   return s;
 }
 
-void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileSpec* spec,
+void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileDescription* description,
                             SampleDay* day) {
   day->cabinets.push_back(cabinet.name);
   int kind = random_.below(10);  // 0..6 mainline, 7..8 ramp, 9 plain detectors
-  std::vector<DeviceSpec> devices;
+  std::vector<DeviceDescription> devices;
   auto named = [&](const std::string& suffix, uint16_t deviceKind) {
-    DeviceSpec d;
+    DeviceDescription d;
     d.name = cabinet.name + ":" + suffix;
     d.kind = deviceKind;
     d.aux = static_cast<uint16_t>(random_.below(4));
@@ -239,13 +240,13 @@ void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileSpec* spec
     std::vector<bool> trapped(lanes);
     for (int k = 0; k < lanes; ++k) trapped[k] = !plain && random_.below(10) < 6;
 
-    std::vector<DeviceSpec> laneDevices, loopDevices, trapDevices;
+    std::vector<DeviceDescription> laneDevices, loopDevices, trapDevices;
     std::vector<unsigned> stationVolume(columns_), stationScans(columns_);
     for (int k = 0; k < lanes; ++k) {
       std::string digit(1, static_cast<char>('1' + k));
-      DeviceSpec lane = named(lanePrefix + "___" + digit, KindLane);
-      DeviceSpec loop = named(road + "__S" + digit, KindLane);
-      DeviceSpec trap = named(road + "__T" + digit, KindTrap);
+      DeviceDescription lane = named(lanePrefix + "___" + digit, KindLane);
+      DeviceDescription loop = named(road + "__S" + digit, KindLane);
+      DeviceDescription trap = named(road + "__T" + digit, KindTrap);
       double share = 1.05 - 0.12 * k + 0.05 * random_.uniform();
       // A detector now and then drops out for an hour.
       int outage = random_.below(40) == 0 ? random_.below(std::max(columns_, 1)) : -1;
@@ -287,7 +288,7 @@ void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileSpec* spec
     if (!plain) {
       // The station's lanes are its name with '_' at 15 and 16 and the lane
       // digit at 17.
-      DeviceSpec station = named(lanePrefix + "_S00", KindStation);
+      DeviceDescription station = named(lanePrefix + "_S00", KindStation);
       for (int p = 0; p < columns_; ++p) {
         unsigned scans = stationScans[p] / static_cast<unsigned>(lanes);
         station.add(encodeStationPeriod(0, static_cast<unsigned>(lanes), scans,
@@ -302,8 +303,8 @@ void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileSpec* spec
     ramp.demand *= 0.45;
     for (int k = 0; k < ramps; ++k) {
       std::string digit(1, static_cast<char>('1' + k));
-      DeviceSpec meterLane = named("_OR__R" + digit, KindLane);
-      DeviceSpec metered = named("_OR___" + digit, KindMeteredLane);
+      DeviceDescription meterLane = named("_OR__R" + digit, KindLane);
+      DeviceDescription metered = named("_OR___" + digit, KindMeteredLane);
       for (int p = 0; p < columns_; ++p) {
         LaneState s = lanePeriod(ramp, 1.0, p);
         meterLane.add(encodeLanePeriod(0, 1, s.scans, s.volume, 0));
@@ -315,7 +316,7 @@ void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileSpec* spec
       devices.push_back(std::move(meterLane));
       devices.push_back(std::move(metered));
     }
-    DeviceSpec queue = named("_QU___1", KindLane);
+    DeviceDescription queue = named("_QU___1", KindLane);
     for (int p = 0; p < columns_; ++p) {
       LaneState s = lanePeriod(ramp, 0.9, p);
       queue.add(encodeLanePeriod(0, 1, s.scans, s.volume, 0));
@@ -325,7 +326,7 @@ void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileSpec* spec
 
   for (auto& d : devices) {
     if (room-- <= 0) break;
-    add(spec, day, std::move(d));
+    add(description, day, std::move(d));
   }
 }
 
@@ -349,9 +350,9 @@ SampleDay generateSampleDay(int deviceCount, const std::string& date, uint64_t s
   day.fileName = "PELMA20Sec_" + d.substr(0, 2) + d.substr(3, 2) + d.substr(6, 4) + ".DAT";
   columns = std::clamp(columns, 1, PeriodsPerDay);
 
-  DataFileSpec spec;
-  spec.dataStart = d + " 00:00:00";
-  spec.numberOfColumns = columns;
+  DataFileDescription description;
+  description.dataStart = d + " 00:00:00";
+  description.numberOfColumns = columns;
   DayBuilder builder(seed, columns);
   Random picks(seed ^ 0x5EEDC0FFEEull);
   static const char* const routes[] = {"005", "090", "405", "520", "167", "009", "099", "518"};
@@ -359,7 +360,7 @@ SampleDay generateSampleDay(int deviceCount, const std::string& date, uint64_t s
   // Mileposts grow along each route, so cabinet names do not repeat.
   int mileposts[8];
   for (int& m : mileposts) m = 100 + picks.below(2000);
-  while (static_cast<int>(spec.devices.size()) < deviceCount) {
+  while (static_cast<int>(description.devices.size()) < deviceCount) {
     char name[16];
     int route = picks.below(8);
     mileposts[route] += 7 + picks.below(60);
@@ -370,10 +371,10 @@ SampleDay generateSampleDay(int deviceCount, const std::string& date, uint64_t s
     cabinet.demand = 0.55 + 0.5 * picks.uniform();
     cabinet.congestion = picks.uniform();
     cabinet.freeSpeed = 58.0 + 12.0 * picks.uniform();
-    builder.addCabinet(cabinet, deviceCount - static_cast<int>(spec.devices.size()), &spec,
-                       &day);
+    int room = deviceCount - static_cast<int>(description.devices.size());
+    builder.addCabinet(cabinet, room, &description, &day);
   }
-  day.bytes = buildDataFile(spec);
+  day.bytes = buildDataFile(description);
   return day;
 }
 

@@ -31,7 +31,7 @@ std::array<uint8_t, 6> encodeTrapPeriod(unsigned spdFlag, unsigned spdFlag2,
 std::array<uint8_t, 2> encodeMeterPeriod(unsigned meterByte, unsigned meterHigh,
                                          unsigned meterLow);
 
-struct DeviceSpec {
+struct DeviceDescription {
   std::string name;  // up to 19 bytes; shorter names are NUL-padded
   uint16_t kind = KindLane;
   uint16_t aux = 0;
@@ -45,10 +45,10 @@ struct DeviceSpec {
   }
 };
 
-struct DataFileSpec {
+struct DataFileDescription {
   std::string dataStart = "08/18/2021 00:00:00";
   int32_t numberOfColumns = PeriodsPerDay;
-  std::vector<DeviceSpec> devices;
+  std::vector<DeviceDescription> devices;
 };
 
 // Where the parts of a built file lie.
@@ -59,8 +59,9 @@ struct DataFileLayout {
   int64_t fileSize = 0;
 };
 
-// The bytes of a data file holding `spec`.
-std::string buildDataFile(const DataFileSpec& spec, DataFileLayout* layout = nullptr);
+// The bytes of a data file holding `description`.
+std::string buildDataFile(const DataFileDescription& description,
+                          DataFileLayout* layout = nullptr);
 
 // ---- Sample days ----
 

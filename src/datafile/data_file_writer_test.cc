@@ -117,21 +117,21 @@ TEST(DataFileWriterTest, EncodersInvertTheDecodingOfEveryRecord) {
 }
 
 TEST(DataFileWriterTest, BuiltFileReadsBack) {
-  DataFileSpec spec;
-  spec.dataStart = "01/02/2022 00:00:00";
-  spec.numberOfColumns = 5;
-  DeviceSpec lane{"005es17329:_MN___1", KindLane, 7, {}};
+  DataFileDescription description;
+  description.dataStart = "01/02/2022 00:00:00";
+  description.numberOfColumns = 5;
+  DeviceDescription lane{"005es17329:_MN___1", KindLane, 7, {}};
   lane.add(encodeLanePeriod(1, 1, 300, 12, 0));
   lane.add(encodeLanePeriod(0, 1, 2047, 31, 7));
-  DeviceSpec trap{"005es17329:_MN__T1", KindTrap, 0, {}};
+  DeviceDescription trap{"005es17329:_MN__T1", KindTrap, 0, {}};
   trap.add(encodeTrapPeriod(0x80, 0x90, 655, 182, 9, 1, 0, 1));
-  DeviceSpec meter{"005es17400:_OR___1", KindMeteredLane, 0, {}};
+  DeviceDescription meter{"005es17400:_OR___1", KindMeteredLane, 0, {}};
   meter.add(encodeMeterPeriod(40, 3, 1));
-  DeviceSpec other{"odd", 300, 0, {1, 2, 3, 4}};
-  DeviceSpec nineteen{"0123456789:ABCDEFGH", KindStation, 0, {}};
-  spec.devices = {lane, trap, meter, other, nineteen};
+  DeviceDescription other{"odd", 300, 0, {1, 2, 3, 4}};
+  DeviceDescription nineteen{"0123456789:ABCDEFGH", KindStation, 0, {}};
+  description.devices = {lane, trap, meter, other, nineteen};
   DataFileLayout layout;
-  std::string file = buildDataFile(spec, &layout);
+  std::string file = buildDataFile(description, &layout);
 
   // The header: 15 CR LF lines, the marker lines first, NUL padding after.
   size_t textEnd = file.find('\0');

@@ -28,14 +28,14 @@ DataHeader parse(const std::string& text) {
 }
 
 TEST(DataHeaderTest, ReadsEveryKeyOfAWrittenHeader) {
-  DataFileSpec spec;
-  spec.numberOfColumns = 180;
-  spec.devices.resize(2);
-  spec.devices[0].name = "005es17329:_MN___1";
-  spec.devices[1].name = "005es17329:_MN__T1";
-  spec.devices[1].kind = KindTrap;
+  DataFileDescription description;
+  description.numberOfColumns = 180;
+  description.devices.resize(2);
+  description.devices[0].name = "005es17329:_MN___1";
+  description.devices[1].name = "005es17329:_MN__T1";
+  description.devices[1].kind = KindTrap;
   DataFileLayout layout;
-  std::string file = buildDataFile(spec, &layout);
+  std::string file = buildDataFile(description, &layout);
 
   LogCapture capture;
   std::vector<char> image;

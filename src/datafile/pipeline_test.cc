@@ -63,15 +63,15 @@ std::string consoleLines(const std::string& name) {
 
 // A small file of every kind: lane, speed loop, trap, a one-lane station, a
 // metered lane and a device of an unknown kind; 12 periods.
-DataFileSpec smallSpec() {
-  DataFileSpec spec;
-  spec.numberOfColumns = 12;
-  DeviceSpec lane{"005es17329:_MN___1", KindLane, 0, {}};
-  DeviceSpec loop{"005es17329:_MN__S1", KindLane, 0, {}};
-  DeviceSpec trap{"005es17329:_MN__T1", KindTrap, 0, {}};
-  DeviceSpec station{"005es17329:_MN_S00", KindStation, 0, {}};
-  DeviceSpec meter{"005es17400:_OR___1", KindMeteredLane, 0, {}};
-  DeviceSpec odd{"005es17400:_XX___9", 0, 0, {9, 9, 9, 9}};
+DataFileDescription smallDescription() {
+  DataFileDescription description;
+  description.numberOfColumns = 12;
+  DeviceDescription lane{"005es17329:_MN___1", KindLane, 0, {}};
+  DeviceDescription loop{"005es17329:_MN__S1", KindLane, 0, {}};
+  DeviceDescription trap{"005es17329:_MN__T1", KindTrap, 0, {}};
+  DeviceDescription station{"005es17329:_MN_S00", KindStation, 0, {}};
+  DeviceDescription meter{"005es17400:_OR___1", KindMeteredLane, 0, {}};
+  DeviceDescription odd{"005es17400:_XX___9", 0, 0, {9, 9, 9, 9}};
   for (unsigned p = 0; p < 12; ++p) {
     lane.add(encodeLanePeriod(p & 3, 1, 40 + 9 * p, p + 1, p & 7));
     loop.add(encodeLanePeriod(0, 1, 42 + 9 * p, p + 1, 0));
@@ -79,13 +79,13 @@ DataFileSpec smallSpec() {
     station.add(encodeStationPeriod(0, 1, 40 + 9 * p, p + 1, 0));
     meter.add(encodeMeterPeriod(30 + p, p, 1));
   }
-  spec.devices = {lane, loop, trap, station, meter, odd};
-  return spec;
+  description.devices = {lane, loop, trap, station, meter, odd};
+  return description;
 }
 
 TEST(PipelineTest, LogsEveryStepOfAFile) {
   PipelineRun r;
-  std::string file = buildDataFile(smallSpec());
+  std::string file = buildDataFile(smallDescription());
   r.write("small.DAT", file);
   EXPECT_EQ(r.process("small.DAT"), 1);
   EXPECT_EQ(r.capture.text(), processingLine("small.DAT") + filesizeLine(file.size()) +
@@ -157,7 +157,7 @@ TEST(PipelineTest, FilesThatCannotBeOpenedAreLoggedByName) {
   ASSERT_EQ(mkdir(r.in.file("folder.DAT").c_str(), 0755), 0);
   ASSERT_EQ(mkfifo(r.in.file("fifo.DAT").c_str(), 0644), 0);  // must not block
   std::string longName = std::string(260 - r.in.folder().size(), 'x') + ".DAT";
-  r.write(longName, buildDataFile(smallSpec()));
+  r.write(longName, buildDataFile(smallDescription()));
 
   EXPECT_EQ(r.process("gone.DAT"), 0);
   EXPECT_EQ(r.process("folder.DAT"), 0);
@@ -182,7 +182,7 @@ TEST(PipelineTest, FilesThatCannotBeOpenedAreLoggedByName) {
 
 TEST(PipelineTest, AllocationFailuresAndEmptyFiles) {
   PipelineRun r;
-  std::string file = buildDataFile(smallSpec());
+  std::string file = buildDataFile(smallDescription());
   r.write("small.DAT", file);
   r.write("empty.DAT", "");
 
@@ -222,7 +222,7 @@ TEST(PipelineTest, AllocationFailuresAndEmptyFiles) {
 }
 
 TEST(PipelineTest, HostileHeaderValuesAreHeldToTheImage) {
-  std::string file = buildDataFile(smallSpec());
+  std::string file = buildDataFile(smallDescription());
   struct Case {
     std::string from, to;
     std::vector<std::string> lines;  // expected between the Filesize and transfer lines
@@ -281,10 +281,10 @@ std::map<std::string, std::string> reportFiles(const std::string& folder) {
 }
 
 TEST(PipelineTest, AuxAndMeterValuesNeverReachTheReports) {
-  DataFileSpec plain = smallSpec();
-  DataFileSpec changed = plain;
-  for (DeviceSpec& d : changed.devices) d.aux = 0xBEEF;
-  DeviceSpec& meter = changed.devices[4];
+  DataFileDescription plain = smallDescription();
+  DataFileDescription changed = plain;
+  for (DeviceDescription& d : changed.devices) d.aux = 0xBEEF;
+  DeviceDescription& meter = changed.devices[4];
   ASSERT_EQ(meter.kind, KindMeteredLane);
   for (uint8_t& b : meter.block) b = static_cast<uint8_t>(~b);
 
@@ -332,7 +332,7 @@ bool sameRecord(const DeviceRecord& a, const DeviceRecord& b, int periods) {
 
 TEST(PipelineTest, EveryTruncationOfAFileIsReadSafely) {
   DataFileLayout layout;
-  std::string full = buildDataFile(smallSpec(), &layout);
+  std::string full = buildDataFile(smallDescription(), &layout);
   Decoded whole = decodeImage(full);
   ASSERT_EQ(whole.log, "");
   size_t headerText = full.find('\0');

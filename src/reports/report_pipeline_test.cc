@@ -12,10 +12,10 @@ using ReportPipelineTest = ReportTest;
 // A lane and its trap: the lane counts at 07:00:00, the trap's values at
 // 07:00:00 and 08:00:20.
 std::string exampleDataFile() {
-  DataFileSpec spec;
-  DeviceSpec lane{LaneName, KindLane, 0, {}};
-  DeviceSpec trap{TrapName, KindTrap, 0, {}};
-  DeviceSpec station{StationName, KindStation, 0, {}};
+  DataFileDescription description;
+  DeviceDescription lane{LaneName, KindLane, 0, {}};
+  DeviceDescription trap{TrapName, KindTrap, 0, {}};
+  DeviceDescription station{StationName, KindStation, 0, {}};
   for (int p = 0; p < PeriodsPerDay; ++p) {
     lane.add(p == 1260 ? encodeLanePeriod(0, 1, 96, 5, 0) : encodeLanePeriod(0, 0, 0, 0, 0));
     station.add(encodeStationPeriod(0, 0, 0, 0, 0));
@@ -28,8 +28,8 @@ std::string exampleDataFile() {
       trap.add(encodeTrapPeriod(0, 0, 0, 0, 0, 0, 0, 0));
     }
   }
-  spec.devices = {lane, trap, station};
-  return buildDataFile(spec);
+  description.devices = {lane, trap, station};
+  return buildDataFile(description);
 }
 
 TEST_F(ReportPipelineTest, ExampleRowsFromADataFile) {
