@@ -1,20 +1,15 @@
 #include "datafile/trap_transfer.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
-#include <vector>
 
+#include "datafile/name_index.h"
 #include "run/log.h"
 
 namespace loopconv {
 namespace {
 
 constexpr int MarkPosition = 11;  // 'M' in the second _x name
-
-// Names compare up to their terminator; a name that holds none is compared
-// over its 19 bytes and no further.
-bool sameName(const char* a, const char* b) { return strncmp(a, b, NameBytes) == 0; }
 
 // A trap's name with some of its 19 stored bytes replaced; at most 18
 // characters, ending at the first NUL.
@@ -26,43 +21,6 @@ struct FormedName {
     if (mark != '\0') text[MarkPosition] = mark;
     text[NameBytes - 1] = '\0';
   }
-};
-
-// The table's positions sorted by name, and by position among equal names,
-// so that the records of one name are found in table order without a scan
-// of the whole table per trap (a file of many traps and no lanes would
-// otherwise take time in the square of its size).
-class NameIndex {
- public:
-  explicit NameIndex(const DeviceTable& table) : table_(table) {
-    order_.resize(static_cast<size_t>(table.size()));
-    for (int32_t i = 0; i < table.size(); ++i) order_[static_cast<size_t>(i)] = i;
-    std::sort(order_.begin(), order_.end(), [&](int32_t a, int32_t b) {
-      int c = strncmp(table_[a].Name, table_[b].Name, NameBytes);
-      return c != 0 ? c < 0 : a < b;
-    });
-  }
-
-  // The positions of the records named `name`, in table order.
-  struct Range {
-    const int32_t* begin;
-    const int32_t* end;
-  };
-  Range find(const char* name) const {
-    auto below = [&](int32_t i, const char* n) {
-      return strncmp(table_[i].Name, n, NameBytes) < 0;
-    };
-    auto above = [&](const char* n, int32_t i) {
-      return strncmp(n, table_[i].Name, NameBytes) < 0;
-    };
-    auto first = std::lower_bound(order_.begin(), order_.end(), name, below);
-    auto last = std::upper_bound(first, order_.end(), name, above);
-    return {order_.data() + (first - order_.begin()), order_.data() + (last - order_.begin())};
-  }
-
- private:
-  const DeviceTable& table_;
-  std::vector<int32_t> order_;
 };
 
 }  // namespace

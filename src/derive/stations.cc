@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <vector>
+
+#include "datafile/name_index.h"
 
 namespace loopconv {
 namespace {
@@ -16,76 +17,19 @@ constexpr uint16_t MaxSpeedTenths = 1109;  // 110 mph, tenths dropped
 constexpr double ValidShare = 0.65;
 constexpr uint16_t ValidFlag = 128;
 
-// A name as compared: its bytes up to the first NUL (at most 19), zero after,
-// padded to three words so a comparison is three word compares.
-struct NameKey {
-  uint64_t w[3];
-  bool operator==(const NameKey& o) const {
-    // Word 2 holds positions 16 to 18, where the names of one cabinet differ.
-    return w[2] == o.w[2] && w[0] == o.w[0] && w[1] == o.w[1];
-  }
-  bool operator<(const NameKey& o) const {
-    if (w[0] != o.w[0]) return w[0] < o.w[0];
-    if (w[1] != o.w[1]) return w[1] < o.w[1];
-    return w[2] < o.w[2];
-  }
-};
-
-
-NameKey makeKey(const char (&name)[NameBytes]) {
-  unsigned char bytes[sizeof(NameKey)] = {};
-  size_t length = strnlen(name, NameBytes);
-  memcpy(bytes, name, length);
-  NameKey key;
-  memcpy(key.w, bytes, sizeof key.w);
-  return key;
-}
-
 // The name of lane `k` of a station: the station's stored bytes with
 // positions 15 and 16 set to '_' and position 17 to the lane digit, ending at
 // the first NUL. Like every name it holds at most 18 characters, so a byte
 // left at position 18 by a shorter station name is not part of it.
-NameKey laneKey(const DeviceRecord& station, int k) {
-  char name[NameBytes];
-  memcpy(name, station.Name, NameBytes);
-  name[15] = '_';
-  name[16] = '_';
-  name[17] = static_cast<char>('0' + k);
-  name[NameBytes - 1] = '\0';
-  return makeKey(name);
-}
-
-// Every record's name with its table position, sorted by name and then by
-// position: the first record of a name after a given position is one binary
-// search away, so a table of many stations costs no scan of the whole table
-// per station.
-class LaneIndex {
- public:
-  explicit LaneIndex(const DeviceTable& table) {
-    entries_.reserve(static_cast<size_t>(table.size()));
-    for (int32_t d = 0; d < table.size(); d++) entries_.push_back({makeKey(table[d].Name), d});
-    std::sort(entries_.begin(), entries_.end());
+struct LaneName {
+  char text[NameBytes];
+  LaneName(const DeviceRecord& station, int k) {
+    memcpy(text, station.Name, NameBytes);
+    text[15] = '_';
+    text[16] = '_';
+    text[17] = static_cast<char>('0' + k);
+    text[NameBytes - 1] = '\0';
   }
-
-  // The position of the first record named `key` that lies after `after`,
-  // or -1 when there is none.
-  int32_t firstAfter(const NameKey& key, int32_t after) const {
-    Entry probe = {key, after + 1};
-    auto it = std::lower_bound(entries_.begin(), entries_.end(), probe);
-    if (it == entries_.end() || !(it->key == key)) return -1;
-    return it->position;
-  }
-
- private:
-  struct Entry {
-    NameKey key;
-    int32_t position;
-    bool operator<(const Entry& o) const {
-      if (!(key == o.key)) return key < o.key;
-      return position < o.position;
-    }
-  };
-  std::vector<Entry> entries_;
 };
 
 // Working sums of one station, wide enough that no sum of up to eight lanes
@@ -180,14 +124,14 @@ void aggregateStations(DeviceTable* table, int32_t periodCount) {
   int periods = std::clamp<int32_t>(periodCount, 0, PeriodsPerDay);
   int32_t count = table->size();
 
-  std::unique_ptr<LaneIndex> index;
+  std::unique_ptr<NameIndex> index;
   std::unique_ptr<StationSums> sums;
   for (int32_t s = 0; s < count; s++) {
     DeviceRecord& station = (*table)[s];
     if (station.Kind != KindStation) continue;
     if (!sums) {
       // Built once per call, on the first station.
-      index = std::make_unique<LaneIndex>(*table);
+      index = std::make_unique<NameIndex>(*table);
       sums = std::make_unique<StationSums>();
     }
     clearSums(sums.get(), periods);
@@ -198,7 +142,7 @@ void aggregateStations(DeviceTable* table, int32_t periodCount) {
     int lanes = station.NumLanes[0];
     int32_t previous = -1;
     for (int k = 1; k <= MaxLanes; k++) {
-      int32_t d = index->firstAfter(laneKey(station, k), previous);
+      int32_t d = index->firstAfter(LaneName(station, k).text, previous);
       if (d < 0) break;
       addLane((*table)[d], sums.get(), periods);
       if (k == lanes) break;
