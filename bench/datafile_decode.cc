@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "datafile/data_file_writer.h"
+#include "sample/data_file_writer.h"
 #include "datafile/data_header.h"
 #include "datafile/decode.h"
 #include "datafile/trap_transfer.h"
-#include "run/log.h"
+#include "base/log.h"
 
 namespace {
 

@@ -20,10 +20,10 @@
 #include "reports/lane_report.h"
 #include "reports/number_text.h"
 #include "reports/trap_report.h"
-#include "run/log.h"
-#include "run/platform.h"
-#include "run/run_context.h"
-#include "run/run_options.h"
+#include "base/log.h"
+#include "base/platform.h"
+#include "base/run_context.h"
+#include "base/run_options.h"
 
 namespace loopconv {
 namespace {
@@ -110,7 +110,7 @@ class BenchFolder {
   bool keep_ = false;
 };
 
-using Writer = int (*)(const RunContext&, const DataHeader&, DeviceTable*);
+using Writer = bool (*)(const RunContext&, const DataHeader&, const DeviceTable*);
 
 void runWriter(benchmark::State& state, Writer writer, const char* fileName) {
   DeviceTable& table = syntheticDay();
@@ -127,7 +127,7 @@ void runWriter(benchmark::State& state, Writer writer, const char* fileName) {
   header.numberOfColumns = PeriodsPerDay;
   int64_t bytes = 0;
   for (auto _ : state) {
-    if (writer(run, header, &table) != 1) state.SkipWithError("report not written");
+    if (!writer(run, header, &table)) state.SkipWithError("report not written");
     bytes += static_cast<int64_t>(std::filesystem::file_size(folder.path() + fileName));
   }
   state.SetBytesProcessed(bytes);

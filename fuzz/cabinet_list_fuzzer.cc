@@ -18,9 +18,9 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "metadata/cabinet_list.h"
-#include "run/fake_platform.h"
-#include "run/run_context.h"
+#include "convert/list_file_conversion.h"
+#include "base/fake_platform.h"
+#include "base/run_context.h"
 
 using loopconv::fuzz::check;
 
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   loopconv::RunContext run{options, scratch.log, platform};
   // Each input starts a run of its own: no date carried over.
   std::string metadataDate;
-  int result = loopconv::convertCabinetList(name, run, &metadataDate);
+  bool result = loopconv::convertCabinetList(name, run, &metadataDate);
   std::string log = scratch.logText();
   check(log.find("] - Processing metadata file [fuzz.LST]") != std::string::npos,
         "no Processing line", log);
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       log.find("] - Completed processing of List File [fuzz.LST]") != std::string::npos;
   bool noDate = log.find("] W No date [") != std::string::npos;
   check(completed != noDate, "Completed line and date warning disagree", log);
-  check(result == 1 || noDate || log.find("] E Could not write") != std::string::npos,
+  check(result || noDate || log.find("] E Could not write") != std::string::npos,
         "list stopped without a reason", log);
 
   static const char* const firstLines[] = {

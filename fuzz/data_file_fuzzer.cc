@@ -23,10 +23,10 @@
 #include <vector>
 
 #include "datafile/data_header.h"
-#include "datafile/pipeline.h"
+#include "convert/data_file_conversion.h"
 #include "fuzz/fuzz_support.h"
-#include "run/fake_platform.h"
-#include "run/run_context.h"
+#include "base/fake_platform.h"
+#include "base/run_context.h"
 
 namespace {
 
@@ -73,9 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   scratch.startLog();
   loopconv::RunContext run{options, scratch.log, platform};
-  int result = loopconv::processDataFile(name, run);
+  bool result = loopconv::processDataFile(name, run);
   std::string log = scratch.logText();
-  check(result == 1, "file not processed", log);
+  check(result, "file not processed", log);
   check(log.find("] - Processing data file [fuzz.DAT]") != std::string::npos,
         "no Processing line", log);
   check(log.find("] - Completed processing of data file [fuzz.DAT]") != std::string::npos,

@@ -15,7 +15,8 @@
 #include <string>
 #include <system_error>
 
-#include "run/log.h"
+#include "base/log.h"
+#include "base/test_support.h"
 
 namespace loopconv {
 namespace fuzz {
@@ -31,19 +32,7 @@ inline bool endsWith(const std::string& text, const char* end) {
   return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
 }
 
-inline std::string makeFolder(const char* label) {
-  std::string pattern = std::filesystem::temp_directory_path().string() + "/loopconv_fuzz_" +
-                        label + "_XXXXXX";
-  check(mkdtemp(pattern.data()) != nullptr, "mkdtemp", pattern);
-  return pattern + "/";
-}
-
-inline std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+inline std::string readWhole(const std::string& path) { return readFile(path); }
 
 inline void writeWhole(const std::string& path, const uint8_t* data, size_t size) {
   FILE* out = fopen(path.c_str(), "wb");
@@ -56,9 +45,9 @@ inline void writeWhole(const std::string& path, const uint8_t* data, size_t size
 // empty for every input, so the checks see only that input's lines.
 class Scratch {
  public:
-  explicit Scratch(const char* label)
-      : input(makeFolder(label)),
-        output(makeFolder(label)),
+  explicit Scratch(const char* /*label*/)
+      : input(inputDir_.folder()),
+        output(outputDir_.folder()),
         logPath(input + "run.log"),  // kept out of the output folder
         console_(fopen("/dev/null", "w")),
         log(console_) {
@@ -109,6 +98,11 @@ class Scratch {
     }
   }
 
+ private:
+  TempDir inputDir_;
+  TempDir outputDir_;
+
+ public:
   const std::string input;
   const std::string output;
   const std::string logPath;

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh
+bash scripts/check_layers.sh
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "run/driver.h"
+#include "convert/driver.h"
 
 int main(int argc, char** argv) {
   return loopconv::runConverter(argc, argv, loopconv::systemPlatform(), stdout);

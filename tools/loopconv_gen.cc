@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "datafile/data_file_writer.h"
-#include "metadata/cabinet_list_writer.h"
+#include "sample/data_file_writer.h"
+#include "sample/cabinet_list_writer.h"
 
 namespace {
 

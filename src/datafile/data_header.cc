@@ -5,7 +5,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "run/log.h"
+#include "base/log.h"
+#include "base/text.h"
 
 namespace loopconv {
 namespace {
@@ -50,37 +51,14 @@ void storeText(std::string_view value, char* field) {
   memcpy(field, text.data(), text.size());
 }
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
-}
-
-// A decimal integer as atoi reads it (leading blanks, a sign, digits up to the
-// first non-digit), held to the 32-bit range instead of overflowing.
-int64_t readNumber(std::string_view value) {
-  size_t i = 0;
-  while (i < value.size() && isBlank(value[i])) ++i;
-  bool negative = false;
-  if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
-    negative = value[i] == '-';
-    ++i;
-  }
-  int64_t number = 0;
-  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-    number = number * 10 + (value[i] - '0');
-    if (number > INT32_MAX) number = INT64_C(1) + INT32_MAX;  // stays above, no overflow
-  }
-  if (negative) return -number;
-  return number > INT32_MAX ? INT32_MAX : number;
-}
-
 void storeNumber(std::string_view value, int32_t* field) {
-  int64_t number = readNumber(value);
-  if (number > 0) *field = static_cast<int32_t>(number);
+  int32_t number = parseLeadingInt(value);
+  if (number > 0) *field = number;
 }
 
 }  // namespace
 
-int parseDataHeader(char* image, size_t size, DataHeader* header, Log& log) {
+void parseDataHeader(char* image, size_t size, DataHeader* header, Log& log) {
   *header = DataHeader();
 
   struct TextKey {
@@ -142,15 +120,13 @@ int parseDataHeader(char* image, size_t size, DataHeader* header, Log& log) {
   }
 
   if (header->numberOfColumns > PeriodsPerDay) {
-    log.log("[%s] W Number of Columns [%d] exceeds 4320, using the first 4320 periods!\n",
-            log.timeStamp(), header->numberOfColumns);
+    log.warn("Number of Columns [%d] exceeds 4320, using the first 4320 periods!\n", header->numberOfColumns);
     header->numberOfColumns = PeriodsPerDay;
   }
-  return 1;
 }
 
-int parseNameTable(const char* image, size_t size, DataHeader* header, Log& log,
-                   std::unique_ptr<DeviceTable>* table) {
+bool parseNameTable(const char* image, size_t size, DataHeader* header, Log& log,
+                    std::unique_ptr<DeviceTable>* table, int64_t maxRecords) {
   table->reset();
 
   // Only as many entries as whole 27-byte entries fit in the image.
@@ -163,20 +139,18 @@ int parseNameTable(const char* image, size_t size, DataHeader* header, Log& log,
   }
   int32_t count = header->numberOfNames;
 
-  *table = DeviceTable::create(count);
+  *table = DeviceTable::create(count, maxRecords);
   if (*table == nullptr) {
     // The message names one record more than was asked for, as it always has.
-    log.log("[%s] E Allocation [%zd] bytes of space for [%d] data names structure FAILED!!!\n",
-            log.timeStamp(),
-            static_cast<ssize_t>((static_cast<int64_t>(count) + 1) *
-                                 static_cast<int64_t>(sizeof(DeviceRecord))),
-            count);
-    return 0;
+    log.error("Allocation [%zd] bytes of space for [%d] data names structure FAILED!!!\n", static_cast<ssize_t>((static_cast<int64_t>(count) + 1) *
+                                 static_cast<int64_t>(sizeof(DeviceRecord))), count);
+    return false;
   }
 
-  const char* shortTable =
-      "[%s] W While parsing the name table, we ran out of name data before we "
-      "finished the list!\n";
+  auto warnShortTable = [&log] {
+    log.warn("While parsing the name table, we ran out of name data before we "
+             "finished the list!\n");
+  };
   DeviceTable& records = **table;
   for (int32_t i = 0; i < count; ++i) {
     const unsigned char* entry = reinterpret_cast<const unsigned char*>(
@@ -192,15 +166,15 @@ int parseNameTable(const char* image, size_t size, DataHeader* header, Log& log,
                         (static_cast<uint32_t>(entry[25]) << 16) |
                         (static_cast<uint32_t>(entry[26]) << 24);
     if (static_cast<int64_t>(i + 1) * NameEntryBytes > header->nameListSize) {
-      log.log(shortTable, log.timeStamp());
-      return 0;
+      warnShortTable();
+      return false;
     }
   }
   if (cutByImage) {
-    log.log(shortTable, log.timeStamp());
-    return 0;
+    warnShortTable();
+    return false;
   }
-  return 1;
+  return true;
 }
 
 }  // namespace loopconv

@@ -35,8 +35,8 @@ struct DataHeader {
 // format's original reader it writes NUL bytes into the image: over the LF
 // that ends each line taken, over the '=' of a key line and over the CR that
 // ends its value. A "Number of Columns" above PeriodsPerDay is lowered to it
-// and a W line is logged with the run's time stamp. Returns 1.
-int parseDataHeader(char* image, size_t size, DataHeader* header, Log& log);
+// and a W line is logged with the run's time stamp.
+void parseDataHeader(char* image, size_t size, DataHeader* header, Log& log);
 
 // Creates *table with one record per name-table entry at header->headerSize.
 // When the entries do not all fit in the image, header->numberOfNames is
@@ -44,9 +44,11 @@ int parseDataHeader(char* image, size_t size, DataHeader* header, Log& log);
 // from the header's count alone). Returns 1 when every entry was read; 0 when
 // the allocation failed (*table is then null and an E line is logged) or the
 // table ran short of the image or of "Name List Size" (one W line; the records
-// not read stay zero).
-int parseNameTable(const char* image, size_t size, DataHeader* header, Log& log,
-                   std::unique_ptr<DeviceTable>* table);
+// not read stay zero). `maxRecords` (when >= 0) caps the table as an
+// allocation would.
+[[nodiscard]] bool parseNameTable(const char* image, size_t size, DataHeader* header,
+                                  Log& log, std::unique_ptr<DeviceTable>* table,
+                                  int64_t maxRecords = -1);
 
 }  // namespace loopconv
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "datafile/data_file_writer.h"
+#include "sample/data_file_writer.h"
 #include "datafile/datafile_test_support.h"
 #include "gtest/gtest.h"
 
@@ -17,7 +17,7 @@ DataHeader parse(const std::string& text, LogCapture& capture,
                  std::vector<char>* image = nullptr) {
   std::vector<char> bytes(text.begin(), text.end());
   DataHeader header;
-  EXPECT_EQ(parseDataHeader(bytes.data(), bytes.size(), &header, capture.log), 1);
+  parseDataHeader(bytes.data(), bytes.size(), &header, capture.log);
   if (image != nullptr) *image = bytes;
   return header;
 }
@@ -185,17 +185,18 @@ std::string entry(const std::string& name, uint16_t kind, uint16_t aux, uint32_t
 }
 
 struct TableResult {
-  int result;
+  bool result;
   std::unique_ptr<DeviceTable> table;
   DataHeader header;
   std::string log;
 };
 
-TableResult parseTable(const std::string& image, DataHeader header) {
+TableResult parseTable(const std::string& image, DataHeader header, int64_t maxRecords = -1) {
   LogCapture capture;
   std::vector<char> bytes(image.begin(), image.end());
   TableResult r;
-  r.result = parseNameTable(bytes.data(), bytes.size(), &header, capture.log, &r.table);
+  r.result = parseNameTable(bytes.data(), bytes.size(), &header, capture.log, &r.table,
+                            maxRecords);
   r.header = header;
   r.log = capture.text();
   return r;
@@ -331,9 +332,7 @@ TEST(NameTableTest, AllocationFailureLeavesTheTableAbsent) {
   DataHeader header;
   header.numberOfNames = 10;
   header.nameListSize = 270;
-  setDeviceTableLimitForTest(5);
-  TableResult r = parseTable(image, header);
-  setDeviceTableLimitForTest(-1);
+  TableResult r = parseTable(image, header, /*maxRecords=*/5);
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(r.table, nullptr);
   // The byte count names one record more than was asked for.

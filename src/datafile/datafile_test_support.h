@@ -10,8 +10,8 @@
 
 #include "datafile/data_header.h"
 #include "datafile/decode.h"
-#include "run/log.h"
-#include "run/test_support.h"
+#include "base/log.h"
+#include "base/test_support.h"
 
 namespace loopconv {
 
@@ -65,7 +65,7 @@ inline std::string editHeader(const std::string& file, const std::string& from,
 struct Decoded {
   DataHeader header;
   std::unique_ptr<DeviceTable> table;
-  int tableResult = 0;  // what parseNameTable returned
+  bool tableResult = false;  // what parseNameTable returned
   std::string log;
 };
 

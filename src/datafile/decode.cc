@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "run/log.h"
+#include "base/log.h"
 
 namespace loopconv {
 namespace {
@@ -101,8 +101,7 @@ void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
     uint64_t end = static_cast<uint64_t>(d.DataOffset) +
                    static_cast<uint64_t>(periods) * static_cast<uint64_t>(width);
     if (end > size) {
-      log.log("[%s] W Data block of device [%s] lies outside the file, device skipped!\n",
-              log.timeStamp(), d.Name);
+      log.warn("Data block of device [%s] lies outside the file, device skipped!\n", d.Name);
       continue;
     }
     const uint8_t* in = bytes + d.DataOffset;

@@ -3,15 +3,10 @@
 #include <cstdlib>
 
 namespace loopconv {
-namespace {
-int64_t testLimit = -1;
-}
 
-void setDeviceTableLimitForTest(int64_t maxRecords) { testLimit = maxRecords; }
-
-std::unique_ptr<DeviceTable> DeviceTable::create(int32_t count) {
+std::unique_ptr<DeviceTable> DeviceTable::create(int32_t count, int64_t maxRecords) {
   if (count < 0) return nullptr;
-  if (testLimit >= 0 && count > testLimit) return nullptr;
+  if (maxRecords >= 0 && count > maxRecords) return nullptr;
   // calloc(0, ...) may return nullptr; ask for one record so an empty table
   // is still present.
   size_t n = count > 0 ? static_cast<size_t>(count) : 1;

@@ -33,9 +33,6 @@ struct DeviceRecord {
   uint16_t ScanCnt[PeriodsPerDay];
   uint16_t Flag[PeriodsPerDay];
   uint8_t NPds[PeriodsPerDay];
-  uint8_t Color0[PeriodsPerDay];
-  uint8_t Color1[PeriodsPerDay];
-  uint8_t Color2[PeriodsPerDay];
   uint16_t EstLength[PeriodsPerDay];
   uint16_t CalcSpdTenths[PeriodsPerDay];
   uint8_t SpdNPds[PeriodsPerDay];
@@ -57,8 +54,9 @@ struct DeviceRecord {
 // half a gigabyte of planes, most of them zero for any one kind).
 class DeviceTable {
  public:
-  // Returns nullptr when the block cannot be allocated. `count` must be >= 0.
-  static std::unique_ptr<DeviceTable> create(int32_t count);
+  // Returns nullptr when the block cannot be allocated or `count` is above
+  // `maxRecords` (when that is >= 0). `count` must be >= 0.
+  static std::unique_ptr<DeviceTable> create(int32_t count, int64_t maxRecords = -1);
   ~DeviceTable();
   DeviceTable(const DeviceTable&) = delete;
   DeviceTable& operator=(const DeviceTable&) = delete;
@@ -77,10 +75,6 @@ class DeviceTable {
   DeviceRecord* records_;
   int32_t count_;
 };
-
-// Test hook: when >= 0, create() fails for any count above this limit, so the
-// allocation failure path can be exercised. -1 (the default) turns it off.
-void setDeviceTableLimitForTest(int64_t maxRecords);
 
 }  // namespace loopconv
 

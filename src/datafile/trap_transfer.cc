@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "datafile/name_index.h"
-#include "run/log.h"
+#include "base/log.h"
 
 namespace loopconv {
 namespace {
@@ -87,9 +87,7 @@ TrapCounts transferTrapData(DeviceTable& table, const std::string& fileName, Log
       }
     }
   }
-  log.log("[%s] - Processed [%d] Traps into [%d] _x Lanes and Sx Lanes [%d] in file [%s]...\n",
-          log.timeStamp(), counts.traps, counts.laneCopies, counts.speedCopies,
-          fileName.c_str());
+  log.note("Processed [%d] Traps into [%d] _x Lanes and Sx Lanes [%d] in file [%s]...\n", counts.traps, counts.laneCopies, counts.speedCopies, fileName.c_str());
   return counts;
 }
 

@@ -3,15 +3,11 @@
 #include <charconv>
 #include <cstring>
 
+#include "base/text.h"
+
 namespace loopconv {
 
 namespace {
-
-// The C locale's isspace, without its undefined behaviour for negative chars.
-bool isWhiteSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-         c == '\r';
-}
 
 // Copies columns first..last of the line into `field` (last - first + 2
 // bytes), cut at the line's end, and terminates it.
@@ -85,35 +81,20 @@ void fillCabinetRecord(const char* line, size_t length, CabinetRecord* r) {
   trimField(r->Status);
 }
 
-int trimField(char* field) {
+void trimField(char* field) {
   size_t length = strlen(field);
   size_t first = 0;
-  while (first < length && isWhiteSpace(field[first])) ++first;
-  while (length > first && isWhiteSpace(field[length - 1])) --length;
+  while (first < length && isBlank(field[first])) ++first;
+  while (length > first && isBlank(field[length - 1])) --length;
   size_t n = length - first;
   for (size_t i = 0; i < n; ++i) {
     char c = field[first + i];
     field[i] = c == ',' ? '-' : c;
   }
   field[n] = '\0';
-  return 1;
 }
 
-int32_t convertNumber(const char* text) {
-  const char* p = text;
-  while (isWhiteSpace(*p)) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = *p++ == '-';
-  // Accumulate the magnitude in 64 bits and stop growing once it is past
-  // the 32-bit range, so any run of digits stays defined.
-  int64_t magnitude = 0;
-  constexpr int64_t limit = int64_t{INT32_MAX} + 1;
-  for (; *p >= '0' && *p <= '9'; ++p) {
-    if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');
-  }
-  if (negative) return magnitude >= limit ? INT32_MIN : static_cast<int32_t>(-magnitude);
-  return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
-}
+int32_t convertNumber(const char* text) { return parseLeadingInt(text); }
 
 size_t formatCabinetRow(const CabinetRecord& r, char* out) {
   char* p = out;

@@ -58,8 +58,7 @@ void fillCabinetRecord(const char* line, size_t length, CabinetRecord* record);
 
 // Trims white space (blank, tab, LF, VT, FF, CR) from both ends of the
 // C string `field`, in place, and replaces every ',' of what is left by '-'.
-// Always returns 1.
-int trimField(char* field);
+void trimField(char* field);
 
 // Decimal text to a number as atoi reads it: leading white space, an optional
 // sign, digits up to the first other character; 0 without digits. Values

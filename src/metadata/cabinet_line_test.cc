@@ -34,7 +34,7 @@ std::string row(const CabinetRecord& record) {
 std::string trimmed(std::string text) {
   std::vector<char> field(text.begin(), text.end());
   field.push_back('\0');
-  EXPECT_EQ(trimField(field.data()), 1);
+  trimField(field.data());
   return std::string(field.data());
 }
 

@@ -1,5 +1,5 @@
 // The Element report's colour codes: flow, occupancy and speed sorted into
-// bands, stored in Color0..Color2 as the rows are written.
+// bands, printed in the Color0..Color2 columns.
 #ifndef LOOPCONV_REPORTS_COLOUR_CODES_H_
 #define LOOPCONV_REPORTS_COLOUR_CODES_H_
 
@@ -24,15 +24,10 @@ struct ColourCodes {
 // flow and ScanCnt are both 0.
 ColourCodes colourCodes(uint16_t flow, uint16_t scanCnt, uint16_t spdTenths);
 
-// Computes the codes of `record` at `period` and stores them in its planes.
-inline ColourCodes storeColourCodes(DeviceRecord& record, int period) {
-  ColourCodes codes =
-      colourCodes(flowPerHour(record.Volume[period], record.NumLanes[period]),
-                  record.ScanCnt[period], record.SpdTenths[period]);
-  record.Color0[period] = codes.flow;
-  record.Color1[period] = codes.occupancy;
-  record.Color2[period] = codes.speed;
-  return codes;
+// The codes of `record` at `period`.
+inline ColourCodes colourCodesAt(const DeviceRecord& record, int period) {
+  return colourCodes(flowPerHour(record.Volume[period], record.NumLanes[period]),
+                     record.ScanCnt[period], record.SpdTenths[period]);
 }
 
 }  // namespace loopconv

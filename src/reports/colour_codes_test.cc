@@ -77,7 +77,7 @@ TEST(ColourCodesTest, BandBoundaries) {
   }
 }
 
-TEST(ColourCodesTest, StoresCodesAtThePeriodOnly) {
+TEST(ColourCodesTest, CodesComeFromThePeriodsOwnValues) {
   std::unique_ptr<DeviceTable> table = DeviceTable::create(1);
   ASSERT_NE(table, nullptr);
   DeviceRecord& r = (*table)[0];
@@ -85,16 +85,15 @@ TEST(ColourCodesTest, StoresCodesAtThePeriodOnly) {
   r.Volume[1260] = 5;
   r.ScanCnt[1260] = 96;
   r.SpdTenths[1260] = 652;
-  storeColourCodes(r, 1260);
-  storeColourCodes(r, 4319);
-  EXPECT_EQ(r.Color0[1260], 3);
-  EXPECT_EQ(r.Color1[1260], 3);
-  EXPECT_EQ(r.Color2[1260], 3);
-  EXPECT_EQ(r.Color0[4319], 4);
-  EXPECT_EQ(r.Color1[4319], 4);
-  EXPECT_EQ(r.Color2[4319], 4);
-  EXPECT_EQ(r.Color0[1259], 0);
-  EXPECT_EQ(r.Color0[1261], 0);
+  r.SpdTenths[1261] = 652;  // speed alone: no flow and no occupancy
+  ColourCodes busy = colourCodesAt(r, 1260);
+  ColourCodes idle = colourCodesAt(r, 1261);
+  EXPECT_EQ(busy.flow, 3);
+  EXPECT_EQ(busy.occupancy, 3);
+  EXPECT_EQ(busy.speed, 3);
+  EXPECT_EQ(idle.flow, 4);
+  EXPECT_EQ(idle.occupancy, 4);
+  EXPECT_EQ(idle.speed, 4);
 }
 
 }  // namespace

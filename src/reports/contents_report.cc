@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "reports/csv_file.h"
+#include "base/csv_file.h"
 #include "reports/number_text.h"
 #include "reports/report_framing.h"
 
@@ -43,12 +43,12 @@ bool passesContentsFilter(const DeviceRecord& record, bool includeSpeedLoops,
   }
 }
 
-int writeContentsReport(const RunContext& run, const DataHeader& header,
-                        DeviceTable* table) {
+bool writeContentsReport(const RunContext& run, const DataHeader& header,
+                        const DeviceTable* table) {
   const RunOptions& options = run.options;
   std::string path = reportPath(options.outputFolder, fileFormat(options), header);
   CsvFile csv;
-  if (!openReport(run, path, AnnounceElements, &csv)) return 0;
+  if (!openReport(run, path, AnnounceElements, &csv)) return false;
   // Its own device selection: no messages, and a name not found leaves the
   // range empty at the end of the table. The entries considered are the
   // "Number of Names" of the file, also when its table could not be
@@ -79,7 +79,7 @@ int writeContentsReport(const RunContext& run, const DataHeader& header,
     }
   }
   writeLine(&csv, "Contents listed = %u\n", listed);
-  return csv.close(run.log) ? 1 : 0;
+  return csv.close(run.log);
 }
 
 }  // namespace loopconv

@@ -4,15 +4,15 @@
 
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
-#include "run/run_context.h"
+#include "base/run_context.h"
 
 namespace loopconv {
 
 // Writes the Contents report of the data file described by `header` and `table`
-// (null when the table is absent) into the output folder. Returns 1 when the
-// file was written and closed, 0 when it could not be opened or written.
-int writeContentsReport(const RunContext& run, const DataHeader& header,
-                   DeviceTable* table);
+// (null when the table is absent) into the output folder. Returns true when the
+// file was written and closed, false when it could not be opened or written.
+[[nodiscard]] bool writeContentsReport(const RunContext& run, const DataHeader& header,
+                   const DeviceTable* table);
 
 // Stations and traps always; lanes unless speed loops ('S' at name position
 // 16) without option S or ramp-meter lanes ('R') without option C; metered

@@ -1,7 +1,7 @@
 #include "reports/element_report.h"
 
 #include "reports/colour_codes.h"
-#include "reports/csv_file.h"
+#include "base/csv_file.h"
 #include "reports/report_framing.h"
 #include "reports/row_blocks.h"
 
@@ -29,14 +29,15 @@ struct ElementColumns {
                      size_t stride) {
     for (int b = 0; b < count; ++b, values += stride) {
       int p = first + b;
+      ColourCodes codes = colourCodesAt(r, p);
       values[0] = r.NumLanes[p];
       values[1] = r.Volume[p];
       values[2] = r.ScanCnt[p];
       values[3] = r.Flag[p];
       values[4] = r.NPds[p];
-      values[5] = r.Color0[p];
-      values[6] = r.Color1[p];
-      values[7] = r.Color2[p];
+      values[5] = codes.flow;
+      values[6] = codes.occupancy;
+      values[7] = codes.speed;
       values[8] = r.SpdTenths[p];
       values[9] = r.LenTenths[p];
       values[10] = r.Bin1[p];
@@ -94,25 +95,18 @@ char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& 
   return formatSingleRow<ElementColumns>(out, texts, record, period, label);
 }
 
-int writeElementReport(const RunContext& run, const DataHeader& header,
-                       DeviceTable* table) {
+bool writeElementReport(const RunContext& run, const DataHeader& header,
+                       const DeviceTable* table) {
   const RunOptions& options = run.options;
   CsvFile csv;
   Coverage covered;
   PeriodReport report = {fileFormat(options), HeaderLine, /*headerFirst=*/false,
                          /*periodOnConsole=*/true};
-  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return 0;
+  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return false;
   IndexRange periods = covered.periods;
   IndexRange devices = covered.devices;
   if (table == nullptr || periods.empty() || devices.empty()) {
-    return csv.close(run.log) ? 1 : 0;
-  }
-  // Every visited entry gets its codes, also one that the filter rejects.
-  // A period's codes depend on the entry's own planes alone, so they are
-  // stored entry by entry, reading each plane in order.
-  for (int32_t i = devices.first; i < devices.end; ++i) {
-    DeviceRecord& r = (*table)[i];
-    for (int32_t p = periods.first; p < periods.end; ++p) storeColourCodes(r, p);
+    return csv.close(run.log);
   }
   // A device named by option D is written when it is a lane or a station,
   // speed loop or not.
@@ -126,7 +120,7 @@ int writeElementReport(const RunContext& run, const DataHeader& header,
   writeRowBlocks<ElementColumns>(&csv, *table, entries, periods,
                                  labelDate(header.dataStart, sizeof header.dataStart),
                                  /*entryFirst=*/false);
-  return csv.close(run.log) ? 1 : 0;
+  return csv.close(run.log);
 }
 
 }  // namespace loopconv

@@ -1,6 +1,6 @@
 #include "reports/lane_report.h"
 
-#include "reports/csv_file.h"
+#include "base/csv_file.h"
 #include "reports/report_framing.h"
 #include "reports/row_blocks.h"
 
@@ -67,14 +67,14 @@ char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& rec
   return formatSingleRow<LaneColumns>(out, texts, record, period, label);
 }
 
-int writeLaneReport(const RunContext& run, const DataHeader& header,
-                    DeviceTable* table) {
+bool writeLaneReport(const RunContext& run, const DataHeader& header,
+                    const DeviceTable* table) {
   const RunOptions& options = run.options;
   CsvFile csv;
   Coverage covered;
   PeriodReport report = {fileFormat(options), HeaderLine, /*headerFirst=*/false,
                          /*periodOnConsole=*/true};
-  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return 0;
+  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return false;
   if (table != nullptr && !covered.periods.empty()) {
     bool speedLoops = options.includeSpeedLoops;
     std::vector<int32_t> entries =
@@ -85,7 +85,7 @@ int writeLaneReport(const RunContext& run, const DataHeader& header,
                                 labelDate(header.dataStart, sizeof header.dataStart),
                                 options.rowFirst);
   }
-  return csv.close(run.log) ? 1 : 0;
+  return csv.close(run.log);
 }
 
 }  // namespace loopconv

@@ -7,15 +7,15 @@
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "reports/number_text.h"
-#include "run/run_context.h"
+#include "base/run_context.h"
 
 namespace loopconv {
 
 // Writes the Lane report of the data file described by `header` and `table`
-// (null when the table is absent) into the output folder. Returns 1 when the
-// file was written and closed, 0 when it could not be opened or written.
-int writeLaneReport(const RunContext& run, const DataHeader& header,
-                   DeviceTable* table);
+// (null when the table is absent) into the output folder. Returns true when the
+// file was written and closed, false when it could not be opened or written.
+[[nodiscard]] bool writeLaneReport(const RunContext& run, const DataHeader& header,
+                   const DeviceTable* table);
 
 // Room for the longest Lane row, slack included.
 constexpr size_t LaneRowRoom = 128;

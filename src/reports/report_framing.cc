@@ -4,26 +4,15 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/text.h"
+
 namespace loopconv {
 namespace {
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // atoi of the (at most) two characters of `text` at `position`.
 int32_t fieldValue(const std::string& text, size_t position) {
-  char field[3] = {};
-  for (size_t i = 0; i < 2 && position + i < text.size(); ++i) {
-    field[i] = text[position + i];
-  }
-  const char* c = field;
-  while (isBlank(*c)) ++c;
-  bool negative = false;
-  if (*c == '+' || *c == '-') negative = *c++ == '-';
-  int32_t value = 0;
-  while (*c >= '0' && *c <= '9') value = value * 10 + (*c++ - '0');
-  return negative ? -value : value;
+  if (position >= text.size()) return 0;
+  return parseLeadingInt(std::string_view(text).substr(position, 2));
 }
 
 }  // namespace
@@ -45,25 +34,9 @@ std::string reportPath(const std::string& outputFolder, const char* format,
 
 bool openReport(const RunContext& run, const std::string& path,
                 const char* announcement, CsvFile* csv) {
-  Log& log = run.log;
-  if (path.size() > MaxPathLength) {
-    log.log("[%s] E Path [%s] is longer than 259 characters!\n", log.timeStamp(),
-            path.c_str());
-    return false;
-  }
-  log.log("[%s] - %s [%s]...\n", log.timeStamp(), announcement, path.c_str());
-  int error = 0;
-  // The date pieces of the name come from the data file. A '/' among them
-  // names a sub-folder of the output folder, as any open reads it; only a
-  // ".." step, which could lead out of the output folder, is refused.
-  bool leaves = path.find("/../", run.options.outputFolder.size()) != std::string::npos;
-  if (leaves) error = EINVAL;
-  if (leaves || !csv->open(path, &error)) {
-    log.log("[%s] E Could not open data file [%s]! - Error = [%d].\n", log.timeStamp(),
-            path.c_str(), error);
-    return false;
-  }
-  return true;
+  // The date pieces of the name come from the data file.
+  return openOutputCsv(run.log, path, run.options.outputFolder.size(), announcement,
+                       "data file", csv);
 }
 
 int32_t periodCount(const DataHeader& header) {
@@ -87,17 +60,15 @@ IndexRange selectPeriods(const RunContext& run, const DataHeader& header,
   Log& log = run.log;
   const char* text = run.options.periodText.c_str();
   int32_t index = periodIndex(run.options.periodText);
-  log.log("[%s] - Printing period [%s] column [%d] for [%s]\n", log.timeStamp(), text,
-          index, path.c_str());
+  log.note("Printing period [%s] column [%d] for [%s]\n", text, index, path.c_str());
   if (echoOnConsole) {
     log.console("Printing period [%s] column [%d] for [%s]\n", text, index,
                 path.c_str());
   }
   // Every plane holds PeriodsPerDay periods, but only the file's are valid.
   if (index < 0 || index >= count) {
-    log.log("[%s] W Period [%s] column [%d] is outside the file's %d periods!\n",
-            log.timeStamp(), text, index, count);
-    log.console("          W Period [%s] column [%d] is outside the file's %d periods!\n",
+    log.warn("Period [%s] column [%d] is outside the file's %d periods!\n", text, index, count);
+    log.consoleWarning("Period [%s] column [%d] is outside the file's %d periods!\n",
                 text, index, count);
     return {};
   }
@@ -123,13 +94,13 @@ IndexRange selectDevices(const RunContext& run, const DeviceTable* table) {
   int32_t found = findDevice(table, run.options.deviceName);
   if (found < 0) {
     const char* name = run.options.deviceName.c_str();
-    log.log("[%s] W Device [%s] NOT found!\n", log.timeStamp(), name);
-    log.console("          W Device [%s] NOT found!\n", name);
+    log.warn("Device [%s] NOT found!\n", name);
+    log.consoleWarning("Device [%s] NOT found!\n", name);
     return {};
   }
   const DeviceRecord& record = (*table)[found];
   int length = static_cast<int>(nameLength(record));
-  log.log("[%s] - Processing device [%.*s]\n", log.timeStamp(), length, record.Name);
+  log.note("Processing device [%.*s]\n", length, record.Name);
   log.console("Processing device [%.*s]\n", length, record.Name);
   return {found, found + 1};
 }

@@ -11,8 +11,8 @@
 
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
-#include "reports/csv_file.h"
-#include "run/run_context.h"
+#include "base/csv_file.h"
+#include "base/run_context.h"
 
 namespace loopconv {
 
@@ -35,7 +35,7 @@ constexpr const char* AnnounceElements = "Writing 20 second data elements to CSV
 // Refuses a path over MaxPathLength characters, logs the announcement with
 // the path and opens the file. On failure logs the E line and returns false;
 // a name with a ".." step after the output folder fails with EINVAL.
-bool openReport(const RunContext& run, const std::string& path,
+[[nodiscard]] bool openReport(const RunContext& run, const std::string& path,
                 const char* announcement, CsvFile* csv);
 
 // The file's period count, "Number of Columns" kept within 0..PeriodsPerDay.

@@ -18,11 +18,11 @@
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "gtest/gtest.h"
-#include "run/fake_platform.h"
-#include "run/log.h"
-#include "run/run_context.h"
-#include "run/run_options.h"
-#include "run/test_support.h"
+#include "base/fake_platform.h"
+#include "base/log.h"
+#include "base/run_context.h"
+#include "base/run_options.h"
+#include "base/test_support.h"
 
 namespace loopconv {
 
@@ -54,7 +54,7 @@ class ReportTest : public ::testing::Test {
     log_.close();
     std::string text = readFile(logPath());
     int error = 0;
-    log_.open(logPath(), &error);
+    EXPECT_TRUE(log_.open(logPath(), &error));
     return text;
   }
   std::string consoleText() { return console_.text(); }

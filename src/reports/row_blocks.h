@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "datafile/device_table.h"
-#include "reports/csv_file.h"
+#include "base/csv_file.h"
 #include "reports/number_text.h"
 #include "reports/report_framing.h"
 

@@ -1,6 +1,6 @@
 #include "reports/trap_report.h"
 
-#include "reports/csv_file.h"
+#include "base/csv_file.h"
 #include "reports/report_framing.h"
 #include "reports/row_blocks.h"
 
@@ -62,8 +62,8 @@ char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& rec
   return formatSingleRow<TrapColumns>(out, texts, record, period, label);
 }
 
-int writeTrapReport(const RunContext& run, const DataHeader& header,
-                    DeviceTable* table) {
+bool writeTrapReport(const RunContext& run, const DataHeader& header,
+                    const DeviceTable* table) {
   const RunOptions& options = run.options;
   CsvFile csv;
   Coverage covered;
@@ -71,7 +71,7 @@ int writeTrapReport(const RunContext& run, const DataHeader& header,
   // log only.
   PeriodReport report = {fileFormat(options), HeaderLine, /*headerFirst=*/true,
                          /*periodOnConsole=*/false};
-  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return 0;
+  if (!startPeriodReport(run, header, table, report, &csv, &covered)) return false;
   if (table != nullptr && !covered.periods.empty()) {
     std::vector<int32_t> entries = reportedEntries(
         table, covered.devices, [](const DeviceRecord& r) { return r.Kind == KindTrap; });
@@ -79,7 +79,7 @@ int writeTrapReport(const RunContext& run, const DataHeader& header,
                                 labelDate(header.dataStart, sizeof header.dataStart),
                                 options.rowFirst);
   }
-  return csv.close(run.log) ? 1 : 0;
+  return csv.close(run.log);
 }
 
 }  // namespace loopconv

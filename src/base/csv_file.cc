@@ -1,0 +1,126 @@
+#include "base/csv_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "base/log.h"
+#include "base/run_options.h"
+
+namespace loopconv {
+namespace {
+std::atomic<unsigned> tempCounter{0};
+}
+
+CsvFile::CsvFile() : buffer_(BufferBytes) {}
+
+CsvFile::~CsvFile() { discard(); }
+
+bool CsvFile::open(const std::string& finalPath, int* error) {
+  discard();
+  finalPath_ = finalPath;
+  error_ = 0;
+  used_ = 0;
+  struct stat info;
+  if (stat(finalPath.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      *error = EISDIR;
+      return false;
+    }
+    // The rename below would replace any file; an existing one is replaced
+    // only where opening it for writing succeeds, so that a read-only report
+    // is refused with the error its open gives. Nothing is truncated here.
+    int probe = ::open(finalPath.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (probe < 0) {
+      *error = errno;
+      return false;
+    }
+    ::close(probe);
+  }
+  char suffix[48];
+  snprintf(suffix, sizeof suffix, ".tmp%ld.%u", static_cast<long>(getpid()),
+           tempCounter.fetch_add(1));
+  tempPath_ = finalPath + suffix;
+  fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    *error = errno;
+    tempPath_.clear();
+    return false;
+  }
+  return true;
+}
+
+void CsvFile::writeText(const char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    if (buffer_.size() - used_ < 2) flush();
+    if (text[i] == '\n') buffer_[used_++] = '\r';
+    buffer_[used_++] = text[i];
+  }
+}
+
+void CsvFile::flush() {
+  size_t done = 0;
+  while (done < used_ && error_ == 0 && fd_ >= 0) {
+    ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error_ = errno;
+    } else {
+      done += static_cast<size_t>(n);
+    }
+  }
+  used_ = 0;
+}
+
+bool CsvFile::close(Log& log) {
+  if (fd_ < 0) return false;
+  flush();
+  if (::close(fd_) != 0 && error_ == 0) error_ = errno;
+  fd_ = -1;
+  if (error_ == 0 && rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
+    error_ = errno;
+  }
+  if (error_ != 0) {
+    log.error("Could not write data file [%s]! - Error = [%d].\n", finalPath_.c_str(), error_);
+    unlink(tempPath_.c_str());
+    tempPath_.clear();
+    return false;
+  }
+  tempPath_.clear();
+  return true;
+}
+
+void CsvFile::discard() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!tempPath_.empty()) {
+    unlink(tempPath_.c_str());
+    tempPath_.clear();
+  }
+}
+
+bool openOutputCsv(Log& log, const std::string& path, size_t nameStart,
+                   const char* announcement, const char* fileKind, CsvFile* csv) {
+  if (path.size() > MaxPathLength) {
+    log.error("Path [%s] is longer than 259 characters!\n", path.c_str());
+    return false;
+  }
+  log.note("%s [%s]...\n", announcement, path.c_str());
+  int error = 0;
+  bool leaves = path.find("/../", nameStart) != std::string::npos;
+  if (leaves) error = EINVAL;
+  if (leaves || !csv->open(path, &error)) {
+    log.error("Could not open %s [%s]! - Error = [%d].\n", fileKind, path.c_str(), error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace loopconv

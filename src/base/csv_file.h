@@ -1,0 +1,77 @@
+// A CSV output file written safely: the bytes go to a temporary file beside
+// the final name through one large buffer, and the file is renamed into place
+// only after a successful flush and close. A failed write leaves any earlier
+// file of the final name as it was.
+#ifndef LOOPCONV_BASE_CSV_FILE_H_
+#define LOOPCONV_BASE_CSV_FILE_H_
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace loopconv {
+
+class Log;
+
+class CsvFile {
+ public:
+  static constexpr size_t BufferBytes = 1 << 20;
+  // reserve() never hands out more than this.
+  static constexpr size_t MaxReserve = 64 * 1024;
+
+  CsvFile();
+  ~CsvFile();  // removes the temporary file unless close() renamed it
+  CsvFile(const CsvFile&) = delete;
+  CsvFile& operator=(const CsvFile&) = delete;
+
+  // Creates the temporary file for `finalPath`. Returns false with *error set
+  // (EISDIR when `finalPath` is an existing folder, ENOENT when its folder is
+  // missing, EACCES when it is an existing file that may not be written, ...).
+  [[nodiscard]] bool open(const std::string& finalPath, int* error);
+
+  // Appends text the way a text-mode stream does: every LF becomes CR LF.
+  void writeText(const char* text, size_t length);
+  void writeText(const std::string& text) { writeText(text.data(), text.size()); }
+
+  // Fast path for rows: returns room for `length` (<= MaxReserve) raw bytes;
+  // the caller writes its own CR LF and hands back the end with commit().
+  char* reserve(size_t length) {
+    if (buffer_.size() - used_ < length) flush();
+    return buffer_.data() + used_;
+  }
+  void commit(char* end) { used_ = static_cast<size_t>(end - buffer_.data()); }
+
+  // Flushes, closes and renames the file into place. On any failure logs
+  // "[time] E Could not write data file [finalPath]! - Error = [errno]." with
+  // the run's time stamp, removes the temporary file and returns false.
+  [[nodiscard]] bool close(Log& log);
+
+  const std::string& finalPath() const { return finalPath_; }
+
+ private:
+  void flush();
+  void discard();
+
+  std::vector<char> buffer_;
+  size_t used_ = 0;
+  int fd_ = -1;
+  int error_ = 0;  // first write error
+  std::string finalPath_;
+  std::string tempPath_;
+};
+
+// Opens an output CSV at `path`, a folder followed by a file name that comes
+// (partly) from input data, starting at `nameStart`. Refuses a path over
+// MaxPathLength characters with an E line; otherwise logs
+// "<announcement> [path]..." and opens the file. A ".." step within the name,
+// which could lead out of the folder, fails with EINVAL; any '/' else names a
+// sub-folder as any open reads it. An open failure logs
+// "Could not open <fileKind> [path]! - Error = [errno]." Returns false on
+// either failure.
+[[nodiscard]] bool openOutputCsv(Log& log, const std::string& path, size_t nameStart,
+                                 const char* announcement, const char* fileKind,
+                                 CsvFile* csv);
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_BASE_CSV_FILE_H_

@@ -1,0 +1,110 @@
+#include "base/log.h"
+
+#include <cerrno>
+#include <vector>
+
+namespace loopconv {
+namespace {
+
+// Appends the printf text of `format` to *out.
+void appendFormatted(std::string* out, const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  char small[512];
+  int n = vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (n < 0) return;
+  if (static_cast<size_t>(n) < sizeof small) {
+    out->append(small, static_cast<size_t>(n));
+    return;
+  }
+  std::vector<char> big(static_cast<size_t>(n) + 1);
+  vsnprintf(big.data(), big.size(), format, args);
+  out->append(big.data(), static_cast<size_t>(n));
+}
+
+}  // namespace
+
+Log::Log(FILE* console) : console_(console) {}
+
+Log::~Log() { close(); }
+
+bool Log::open(const std::string& path, int* error) {
+  close();
+  file_ = fopen(path.c_str(), "a+");
+  if (file_ == nullptr) {
+    *error = errno;
+    return false;
+  }
+  return true;
+}
+
+void Log::close() {
+  if (file_ != nullptr) {
+    fclose(file_);
+    file_ = nullptr;
+  }
+}
+
+void Log::line(Severity severity, const char* stamp, const char* format, va_list args) {
+  static const char* const Marks[] = {"] - ", "] W ", "] E "};
+  std::string text = "[";
+  text += stamp;
+  text += Marks[static_cast<int>(severity)];
+  appendFormatted(&text, format, args);
+  if (severity == Severity::Error) ++errorCount_;
+  writeToFile(text);
+}
+
+void Log::writeToFile(const std::string& text) {
+  if (file_ != nullptr) fwrite(text.data(), 1, text.size(), file_);
+}
+
+#define LOOPCONV_LOG_LINE(severity, stamp)   \
+  va_list args;                              \
+  va_start(args, format);                    \
+  line(severity, stamp, format, args);       \
+  va_end(args)
+
+void Log::note(const char* format, ...) { LOOPCONV_LOG_LINE(Severity::Note, timeStamp()); }
+void Log::warn(const char* format, ...) { LOOPCONV_LOG_LINE(Severity::Warning, timeStamp()); }
+void Log::error(const char* format, ...) { LOOPCONV_LOG_LINE(Severity::Error, timeStamp()); }
+void Log::noteAt(const std::string& stamp, const char* format, ...) {
+  LOOPCONV_LOG_LINE(Severity::Note, stamp.c_str());
+}
+void Log::warnAt(const std::string& stamp, const char* format, ...) {
+  LOOPCONV_LOG_LINE(Severity::Warning, stamp.c_str());
+}
+void Log::errorAt(const std::string& stamp, const char* format, ...) {
+  LOOPCONV_LOG_LINE(Severity::Error, stamp.c_str());
+}
+
+#undef LOOPCONV_LOG_LINE
+
+void Log::blankLine() { writeToFile("\n"); }
+
+void Log::consoleLine(const std::string& prefix, const char* format, va_list args) {
+  std::string text = prefix;
+  appendFormatted(&text, format, args);
+  fwrite(text.data(), 1, text.size(), console_);
+}
+
+#define LOOPCONV_CONSOLE_LINE(prefix)   \
+  va_list args;                         \
+  va_start(args, format);               \
+  consoleLine(prefix, format, args);    \
+  va_end(args)
+
+void Log::console(const char* format, ...) { LOOPCONV_CONSOLE_LINE(std::string()); }
+void Log::consoleNote(const char* format, ...) {
+  LOOPCONV_CONSOLE_LINE("[" + timeStamp_ + "] - ");
+}
+void Log::consoleError(const char* format, ...) {
+  LOOPCONV_CONSOLE_LINE("[" + timeStamp_ + "] E ");
+}
+void Log::consoleWarning(const char* format, ...) { LOOPCONV_CONSOLE_LINE("          W "); }
+void Log::startupError(const char* format, ...) { LOOPCONV_CONSOLE_LINE("     E "); }
+
+#undef LOOPCONV_CONSOLE_LINE
+
+}  // namespace loopconv

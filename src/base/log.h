@@ -1,0 +1,76 @@
+// The run's log file and console. Every log line starts with a time stamp in
+// brackets and a severity mark: " - " for progress, " W " for a warning,
+// " E " for an error. The log writes the mark itself and counts the errors,
+// which decide the exit status.
+#ifndef LOOPCONV_BASE_LOG_H_
+#define LOOPCONV_BASE_LOG_H_
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#define LOOPCONV_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+
+namespace loopconv {
+
+class Log {
+ public:
+  // `console` receives console lines (stdout in the program, a memory stream
+  // in tests). The log file is opened later with open().
+  explicit Log(FILE* console);
+  ~Log();
+  Log(const Log&) = delete;
+  Log& operator=(const Log&) = delete;
+
+  // Opens the log file for appending. Returns false with *error set.
+  [[nodiscard]] bool open(const std::string& path, int* error);
+  void close();
+  bool isOpen() const { return file_ != nullptr; }
+
+  // The run's time stamp ("hh:mm:ss"), taken once at the start of the run.
+  void setTimeStamp(const std::string& stamp) { timeStamp_ = stamp; }
+  const char* timeStamp() const { return timeStamp_.c_str(); }
+
+  // Log lines under the run's time stamp: "[stamp] - ", " W ", " E " and
+  // the formatted text (which carries its own line end).
+  void note(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  void warn(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  void error(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  // The same under a time stamp of the caller's: a data or list file's
+  // lines carry the time that file's processing started.
+  void noteAt(const std::string& stamp, const char* format, ...) LOOPCONV_PRINTF(3, 4);
+  void warnAt(const std::string& stamp, const char* format, ...) LOOPCONV_PRINTF(3, 4);
+  void errorAt(const std::string& stamp, const char* format, ...) LOOPCONV_PRINTF(3, 4);
+  // An empty line in the log (runs are set apart by one).
+  void blankLine();
+
+  // printf-style output to the console.
+  void console(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  // Console lines with a mark of their own: "[stamp] - " and "[stamp] E "
+  // under the run's time stamp, "          W " for the console copy of a
+  // warning, and "     E " for an error found before the log is open (the
+  // command line, the log file itself).
+  void consoleNote(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  void consoleError(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  void consoleWarning(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  void startupError(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+
+  // How many error lines were logged.
+  int errorCount() const { return errorCount_; }
+  bool errorLogged() const { return errorCount_ > 0; }
+
+ private:
+  enum class Severity { Note, Warning, Error };
+  void line(Severity severity, const char* stamp, const char* format, va_list args);
+  void consoleLine(const std::string& prefix, const char* format, va_list args);
+  void writeToFile(const std::string& text);
+
+  FILE* console_;
+  FILE* file_ = nullptr;
+  std::string timeStamp_;
+  int errorCount_ = 0;
+};
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_BASE_LOG_H_

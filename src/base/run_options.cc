@@ -1,0 +1,179 @@
+#include "base/run_options.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "base/log.h"
+#include "base/platform.h"
+
+namespace loopconv {
+namespace {
+
+constexpr size_t MaxCommandLetters = 15;
+constexpr size_t MaxPeriodText = 15;
+constexpr size_t MaxDeviceText = 30;
+
+struct HelpEntry {
+  char letter;
+  const char* text;
+};
+
+// In the order in which the full help lists them.
+const HelpEntry kHelp[] = {
+    {'A', "\tReport -A  Output Contents - detectors, stations, speed loops, traps, metered lanes with lane count\n"},
+    {'C', "\tOption -C  Include Ramp Meter Lanes\n"},
+    {'L', "\tReport -L  Output Lane Data\n"},
+    {'S', "\tOption -S  Include Speed detector Data (Lanes with S in the 17th character)\n"},
+    {'T', "\tReport -T  Output Trap Data (virtual speed detectors made from 2 detectors in a lane)\n"},
+    {'E', "\tReport -E  Output Element Data (Lane data merged with virtual Trap data)\n"},
+    {'R', "\tOption -R  Include Lane or Trap data by row first (device) then column (time)\n"},
+    {'M', "\tReport -M  Output metadata files (.LST)\n"},
+    {'I', "\tOption -I[\"path\"] Input folder (-I\"c:\\examplefolder\"  -location of the binary data files (.DAT))\n"},
+    {'O', "\tOption -O[\"path\"] Output folder (-O\"c:\\examplefolder\"  -location to write reports)\n"},
+    {'F', "\tOption -F[\"path\"] Log file folder (-F\"c:\\examplefolder\"  -location to write log files)\n"},
+    {'P', "\tOption -P[\"timeperiod\"] Output a single time period (-P\"00:00:00\" (:20, :40))\n"},
+    {'D', "\tOption -D[\"device\"] Output a single device dataset (-D\"005es17329:_MN___1\")\n"},
+};
+
+void printAllHelp(Log& log) {
+  for (const HelpEntry& entry : kHelp) log.console("%s", entry.text);
+}
+
+bool* flagFor(char letter, RunOptions* options) {
+  switch (letter) {
+    case 'A': return &options->contentsReport;
+    case 'C': return &options->includeRampMeters;
+    case 'E': return &options->elementReport;
+    case 'L': return &options->laneReport;
+    case 'M': return &options->metadataMode;
+    case 'R': return &options->rowFirst;
+    case 'S': return &options->includeSpeedLoops;
+    case 'T': return &options->trapReport;
+    default: return nullptr;
+  }
+}
+
+std::string* folderFor(char letter, RunOptions* options) {
+  switch (letter) {
+    case 'I': return &options->inputFolder;
+    case 'O': return &options->outputFolder;
+    case 'F': return &options->logFolder;
+    default: return nullptr;
+  }
+}
+
+int syntaxError(Log& log, const char* message, char letter) {
+  log.startupError("%s", message);
+  log.console("%s", helpLine(letter));
+  return ParseError;
+}
+
+// Gives the folder its default and its trailing separator; refuses one that
+// would not fit a path. Without a working directory there is no default: a
+// bare "/" would turn the run to the root folder.
+bool finishFolder(std::string* folder, char letter, Log& log,
+                  Platform& platform) {
+  if (folder->empty()) {
+    *folder = platform.workingDirectory();
+    if (folder->empty()) {
+      log.startupError("No current folder -- no '%c' string!\n", letter);
+      log.console("%s", helpLine(letter));
+      return false;
+    }
+  }
+  if (folder->back() != '/') folder->push_back('/');
+  if (folder->size() > MaxPathLength) {
+    log.startupError("Illegal syntax -- '%c' folder longer than 259 characters!\n", letter);
+    log.console("%s", helpLine(letter));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* helpLine(char letter) {
+  for (const HelpEntry& entry : kHelp) {
+    if (entry.letter == letter) return entry.text;
+  }
+  return "";
+}
+
+int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
+                     Log& log, Platform& platform) {
+  *options = RunOptions();
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (arg[0] != '-' && arg[0] != '/') continue;
+    char letter = static_cast<char>(toupper(static_cast<unsigned char>(arg[1])));
+    size_t length = strlen(arg);
+    const char* text = length >= 2 ? arg + 2 : arg + length;
+
+    if (bool* flag = flagFor(letter, options)) {
+      log.console("%s", helpLine(letter));
+      if (options->commandLetters.size() < 2 * MaxCommandLetters) {
+        options->commandLetters.push_back(letter);
+        options->commandLetters.push_back(' ');
+      }
+      *flag = true;
+    } else if (std::string* folder = folderFor(letter, options)) {
+      if (length < 4) {
+        char message[64];
+        snprintf(message, sizeof message, "Illegal syntax -- no '%c' string!\n", letter);
+        return syntaxError(log, message, letter);
+      }
+      *folder = text;
+      log.console("\tOption -%c, String = %s\n", letter, folder->c_str());
+    } else if (letter == 'P') {
+      if (length < 4) {
+        return syntaxError(log, "Illegal syntax -- no 'P' string!\n", 'P');
+      }
+      options->periodText.assign(text, strnlen(text, MaxPeriodText));
+      log.console("\tOption -%c, String = %s\n", letter, options->periodText.c_str());
+      const std::string& period = options->periodText;
+      if (period.size() != 8 || period[2] != ':' || period[5] != ':') {
+        return syntaxError(
+            log, "Illegal 'P' syntax -- too long, too short, or missing ':'!\n", 'P');
+      }
+      options->singlePeriod = true;
+    } else if (letter == 'D') {
+      if (length < 20) {
+        return syntaxError(log, "Illegal syntax -- no 'D' string!\n", 'D');
+      }
+      options->deviceName.assign(text, strnlen(text, MaxDeviceText));
+      log.console("\tOption -%c, String = %s\n", letter, options->deviceName.c_str());
+      const std::string& device = options->deviceName;
+      if (device.size() != 18 || device[10] != ':') {
+        return syntaxError(
+            log, "Illegal 'D' syntax -- too long, too short, or missing ':'!\n", 'D');
+      }
+      options->singleDevice = true;
+    } else if (letter == '?') {
+      log.console(
+          "Command separators - / upper or lower case are equivalent for any "
+          "valid command. (-X, /X, -x, or /x )\n");
+      printAllHelp(log);
+      return ParseHelpShown;
+    } else {
+      log.startupError("Illegal option code = %c\n", letter);
+      printAllHelp(log);
+      return ParseError;
+    }
+  }
+
+  if (argc <= 1) {
+    log.console("Usage: %s /? for help\n", argc >= 1 && argv[0] ? argv[0] : "");
+    log.console(
+        "Using defaults, processing files in current folder, only printing "
+        "Element Data.\n");
+    options->elementReport = true;
+  }
+  if (!finishFolder(&options->inputFolder, 'I', log, platform) ||
+      !finishFolder(&options->outputFolder, 'O', log, platform) ||
+      !finishFolder(&options->logFolder, 'F', log, platform)) {
+    return ParseError;
+  }
+  return ParseGoOn;
+}
+
+}  // namespace loopconv

@@ -1,0 +1,47 @@
+// The run's options, parsed once from the command line and only read after.
+#ifndef LOOPCONV_BASE_RUN_OPTIONS_H_
+#define LOOPCONV_BASE_RUN_OPTIONS_H_
+
+#include <string>
+
+namespace loopconv {
+
+class Log;
+class Platform;
+
+// Longest path the program forms (folder text plus file name).
+constexpr size_t MaxPathLength = 259;
+
+struct RunOptions {
+  std::string logFolder;     // F; ends in '/' after parsing
+  std::string inputFolder;   // I; ends in '/' after parsing
+  std::string outputFolder;  // O; ends in '/' after parsing
+  std::string periodText;    // P, "HH:MM:SS"
+  std::string deviceName;    // D, 18 characters with ':' at position 10
+  std::string commandLetters;  // flag letters in order, each followed by a blank
+  bool contentsReport = false;     // A
+  bool includeRampMeters = false;  // C
+  bool elementReport = false;      // E
+  bool laneReport = false;         // L
+  bool metadataMode = false;       // M
+  bool rowFirst = false;           // R
+  bool includeSpeedLoops = false;  // S
+  bool trapReport = false;         // T
+  bool singlePeriod = false;       // P passed validation
+  bool singleDevice = false;       // D passed validation
+};
+
+enum ParseResult { ParseError = 0, ParseHelpShown = 1, ParseGoOn = 2 };
+
+// Parses argv into *options, echoing accepted options and errors on the
+// console of `log`. `platform` supplies the working directory, the default of
+// every folder.
+int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
+                     Log& log, Platform& platform);
+
+// The help line of one option letter, exactly as printed.
+const char* helpLine(char letter);
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_BASE_RUN_OPTIONS_H_

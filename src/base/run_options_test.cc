@@ -1,0 +1,254 @@
+#include "base/run_options.h"
+
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "base/fake_platform.h"
+#include "base/log.h"
+#include "base/test_support.h"
+
+namespace loopconv {
+namespace {
+
+const char kAllHelp[] =
+    "\tReport -A  Output Contents - detectors, stations, speed loops, traps, metered lanes with lane count\n"
+    "\tOption -C  Include Ramp Meter Lanes\n"
+    "\tReport -L  Output Lane Data\n"
+    "\tOption -S  Include Speed detector Data (Lanes with S in the 17th character)\n"
+    "\tReport -T  Output Trap Data (virtual speed detectors made from 2 detectors in a lane)\n"
+    "\tReport -E  Output Element Data (Lane data merged with virtual Trap data)\n"
+    "\tOption -R  Include Lane or Trap data by row first (device) then column (time)\n"
+    "\tReport -M  Output metadata files (.LST)\n"
+    "\tOption -I[\"path\"] Input folder (-I\"c:\\examplefolder\"  -location of the binary data files (.DAT))\n"
+    "\tOption -O[\"path\"] Output folder (-O\"c:\\examplefolder\"  -location to write reports)\n"
+    "\tOption -F[\"path\"] Log file folder (-F\"c:\\examplefolder\"  -location to write log files)\n"
+    "\tOption -P[\"timeperiod\"] Output a single time period (-P\"00:00:00\" (:20, :40))\n"
+    "\tOption -D[\"device\"] Output a single device dataset (-D\"005es17329:_MN___1\")\n";
+
+const char kPHelp[] =
+    "\tOption -P[\"timeperiod\"] Output a single time period (-P\"00:00:00\" (:20, :40))\n";
+const char kDHelp[] =
+    "\tOption -D[\"device\"] Output a single device dataset (-D\"005es17329:_MN___1\")\n";
+
+struct Parsed {
+  int result;
+  RunOptions options;
+  std::string console;
+};
+
+Parsed parse(std::vector<std::string> args, const std::string& cwd = "/work/dir") {
+  FakePlatform platform;
+  platform.cwd = cwd;
+  CapturedConsole console;
+  Log log(console.stream());
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  Parsed parsed;
+  parsed.result = parseCommandLine(static_cast<int>(argv.size()), argv.data(),
+                                   &parsed.options, log, platform);
+  parsed.console = console.text();
+  return parsed;
+}
+
+TEST(RunOptionsTest, NoArgumentsSwitchesOnElementReportAndDefaultsFolders) {
+  Parsed p = parse({"loopconv"});
+  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_EQ(p.console,
+            "Usage: loopconv /? for help\n"
+            "Using defaults, processing files in current folder, only printing Element Data.\n");
+  EXPECT_TRUE(p.options.elementReport);
+  EXPECT_FALSE(p.options.laneReport);
+  EXPECT_EQ(p.options.inputFolder, "/work/dir/");
+  EXPECT_EQ(p.options.outputFolder, "/work/dir/");
+  EXPECT_EQ(p.options.logFolder, "/work/dir/");
+  EXPECT_EQ(p.options.commandLetters, "");
+}
+
+TEST(RunOptionsTest, FlagOptionsInEitherCaseAndSeparator) {
+  Parsed p = parse({"loopconv", "/l", "-L", "-e", "/T", "-a", "/c", "-s", "-R", "-m"});
+  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_EQ(p.options.commandLetters, "L L E T A C S R M ");
+  EXPECT_TRUE(p.options.laneReport);
+  EXPECT_TRUE(p.options.elementReport);
+  EXPECT_TRUE(p.options.trapReport);
+  EXPECT_TRUE(p.options.contentsReport);
+  EXPECT_TRUE(p.options.includeRampMeters);
+  EXPECT_TRUE(p.options.includeSpeedLoops);
+  EXPECT_TRUE(p.options.rowFirst);
+  EXPECT_TRUE(p.options.metadataMode);
+  EXPECT_EQ(p.console,
+            std::string(helpLine('L')) + helpLine('L') + helpLine('E') + helpLine('T') +
+                helpLine('A') + helpLine('C') + helpLine('S') + helpLine('R') +
+                helpLine('M'));
+}
+
+TEST(RunOptionsTest, ArgumentsWithoutSeparatorAreSkippedAndNoReportIsImplied) {
+  Parsed p = parse({"loopconv", "L", "", "x-y", "-I/data"});
+  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_FALSE(p.options.elementReport);
+  EXPECT_EQ(p.console, "\tOption -I, String = /data\n");
+  EXPECT_EQ(p.options.inputFolder, "/data/");
+  EXPECT_EQ(p.options.outputFolder, "/work/dir/");
+}
+
+TEST(RunOptionsTest, MoreThanFifteenFlagLettersStillSetFlags) {
+  std::vector<std::string> args = {"loopconv"};
+  for (int i = 0; i < 16; ++i) args.push_back("-L");
+  args.push_back("-T");
+  Parsed p = parse(args);
+  EXPECT_EQ(p.result, ParseGoOn);
+  std::string fifteen;
+  for (int i = 0; i < 15; ++i) fifteen += "L ";
+  EXPECT_EQ(p.options.commandLetters, fifteen);
+  EXPECT_TRUE(p.options.trapReport);
+}
+
+TEST(RunOptionsTest, FoldersGetExactlyOneTrailingSeparator) {
+  Parsed p = parse({"loopconv", "-I/in/", "-o/out", "/F/logs"});
+  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_EQ(p.options.inputFolder, "/in/");
+  EXPECT_EQ(p.options.outputFolder, "/out/");
+  EXPECT_EQ(p.options.logFolder, "/logs/");
+  EXPECT_EQ(p.console,
+            "\tOption -I, String = /in/\n"
+            "\tOption -O, String = /out\n"
+            "\tOption -F, String = /logs\n");
+  // A later option replaces an earlier one.
+  p = parse({"loopconv", "-I/first", "-I/second"});
+  EXPECT_EQ(p.options.inputFolder, "/second/");
+}
+
+TEST(RunOptionsTest, FolderOptionWithoutText) {
+  for (const char* arg : {"-I", "-Ix", "/i"}) {
+    Parsed p = parse({"loopconv", arg});
+    EXPECT_EQ(p.result, ParseError) << arg;
+    EXPECT_EQ(p.console, std::string("     E Illegal syntax -- no 'I' string!\n") +
+                             helpLine('I'))
+        << arg;
+  }
+  Parsed o = parse({"loopconv", "-Oa"});
+  EXPECT_EQ(o.console, std::string("     E Illegal syntax -- no 'O' string!\n") + helpLine('O'));
+  Parsed f = parse({"loopconv", "-F"});
+  EXPECT_EQ(f.console, std::string("     E Illegal syntax -- no 'F' string!\n") + helpLine('F'));
+}
+
+TEST(RunOptionsTest, FolderLongerThanAPathIsRefused) {
+  std::string folder = "/" + std::string(257, 'a');  // 258 + '/' = 259: fits
+  Parsed fits = parse({"loopconv", "-I" + folder});
+  EXPECT_EQ(fits.result, ParseGoOn);
+  EXPECT_EQ(fits.options.inputFolder.size(), 259u);
+
+  std::string tooLong = folder + "b";  // 259 + '/' = 260
+  Parsed p = parse({"loopconv", "-O" + tooLong});
+  EXPECT_EQ(p.result, ParseError);
+  EXPECT_EQ(p.console, "\tOption -O, String = " + tooLong + "\n" +
+                           "     E Illegal syntax -- 'O' folder longer than 259 characters!\n" +
+                           helpLine('O'));
+
+  // The working directory as the default counts too.
+  Parsed cwd = parse({"loopconv", "-L"}, "/" + std::string(300, 'c'));
+  EXPECT_EQ(cwd.result, ParseError);
+  EXPECT_EQ(cwd.console, std::string(helpLine('L')) +
+                             "     E Illegal syntax -- 'I' folder longer than 259 characters!\n" +
+                             helpLine('I'));
+}
+
+// An unknown working directory (getcwd failed) is no default: a run must not
+// turn to the root folder.
+TEST(RunOptionsTest, NoWorkingDirectoryRefusesOnlyTheFoldersThatNeedIt) {
+  Parsed p = parse({"loopconv", "-I/in", "-F/logs"}, "");
+  EXPECT_EQ(p.result, ParseError);
+  EXPECT_EQ(p.console, "\tOption -I, String = /in\n"
+                       "\tOption -F, String = /logs\n"
+                       "     E No current folder -- no 'O' string!\n" +
+                           std::string(helpLine('O')));
+  Parsed all = parse({"loopconv", "-I/in", "-O/out", "-F/logs"}, "");
+  EXPECT_EQ(all.result, ParseGoOn);
+  EXPECT_EQ(all.options.outputFolder, "/out/");
+}
+
+TEST(RunOptionsTest, PeriodValidation) {
+  Parsed ok = parse({"loopconv", "-P00:00:20"});
+  EXPECT_EQ(ok.result, ParseGoOn);
+  EXPECT_TRUE(ok.options.singlePeriod);
+  EXPECT_EQ(ok.options.periodText, "00:00:20");
+  EXPECT_EQ(ok.console, "\tOption -P, String = 00:00:20\n");
+
+  const std::string syntax =
+      "     E Illegal 'P' syntax -- too long, too short, or missing ':'!\n";
+  for (const char* text : {"0:00:20", "00-00-20", "00:00:200"}) {
+    Parsed p = parse({"loopconv", std::string("-P") + text});
+    EXPECT_EQ(p.result, ParseError) << text;
+    EXPECT_EQ(p.console, "\tOption -P, String = " + std::string(text) + "\n" + syntax + kPHelp);
+  }
+  // A text over 15 characters is echoed cut to 15, then refused.
+  Parsed longText = parse({"loopconv", "-P00:00:00:00:00:00"});
+  EXPECT_EQ(longText.result, ParseError);
+  EXPECT_EQ(longText.console,
+            "\tOption -P, String = 00:00:00:00:00:\n" + syntax + kPHelp);
+
+  Parsed empty = parse({"loopconv", "-P1"});
+  EXPECT_EQ(empty.console, std::string("     E Illegal syntax -- no 'P' string!\n") + kPHelp);
+
+  // A failing P ends parsing even after a valid one.
+  Parsed later = parse({"loopconv", "-P00:00:20", "-P0:00:20"});
+  EXPECT_EQ(later.result, ParseError);
+}
+
+TEST(RunOptionsTest, DeviceValidation) {
+  Parsed ok = parse({"loopconv", "-D005es17329:_MN___1"});
+  EXPECT_EQ(ok.result, ParseGoOn);
+  EXPECT_TRUE(ok.options.singleDevice);
+  EXPECT_EQ(ok.options.deviceName, "005es17329:_MN___1");
+  EXPECT_EQ(ok.console, "\tOption -D, String = 005es17329:_MN___1\n");
+
+  const std::string syntax =
+      "     E Illegal 'D' syntax -- too long, too short, or missing ':'!\n";
+  for (const char* name : {"005es17329:_MN___12", "005es17329x_MN___1", "005es1732:9_MN___1"}) {
+    Parsed p = parse({"loopconv", std::string("-D") + name});
+    EXPECT_EQ(p.result, ParseError) << name;
+    EXPECT_EQ(p.console, "\tOption -D, String = " + std::string(name) + "\n" + syntax + kDHelp);
+  }
+  // 17 characters: too short for the text test.
+  for (const char* arg : {"-D005es17329:_MN___", "-Dabc"}) {
+    Parsed p = parse({"loopconv", arg});
+    EXPECT_EQ(p.result, ParseError);
+    EXPECT_EQ(p.console, std::string("     E Illegal syntax -- no 'D' string!\n") + kDHelp);
+  }
+  std::string longName(40, 'x');
+  Parsed longText = parse({"loopconv", "-D" + longName});
+  EXPECT_EQ(longText.console,
+            "\tOption -D, String = " + std::string(30, 'x') + "\n" + syntax + kDHelp);
+}
+
+TEST(RunOptionsTest, HelpStopsParsing) {
+  const std::string help =
+      std::string("Command separators - / upper or lower case are equivalent for any valid "
+                  "command. (-X, /X, -x, or /x )\n") +
+      kAllHelp;
+  Parsed p = parse({"loopconv", "-?"});
+  EXPECT_EQ(p.result, ParseHelpShown);
+  EXPECT_EQ(p.console, help);
+  // Skipped arguments before it do not matter; invalid ones after it are not read.
+  Parsed q = parse({"loopconv", "junk", "/?", "-Q"});
+  EXPECT_EQ(q.result, ParseHelpShown);
+  EXPECT_EQ(q.console, help);
+}
+
+TEST(RunOptionsTest, IllegalOptionPrintsWholeHelp) {
+  Parsed q = parse({"loopconv", "-q", "-?"});
+  EXPECT_EQ(q.result, ParseError);
+  EXPECT_EQ(q.console, std::string("     E Illegal option code = Q\n") + kAllHelp);
+  // Only a separator: the character after it is the terminating NUL.
+  Parsed dash = parse({"loopconv", "-"});
+  EXPECT_EQ(dash.result, ParseError);
+  EXPECT_EQ(dash.console, std::string("     E Illegal option code = ") + '\0' + "\n" + kAllHelp);
+  // Non-ASCII bytes are not upper-cased and do not crash.
+  Parsed bytes = parse({"loopconv", "/\xE9\xFF"});
+  EXPECT_EQ(bytes.result, ParseError);
+  EXPECT_EQ(bytes.console, std::string("     E Illegal option code = \xE9\n") + kAllHelp);
+}
+
+}  // namespace
+}  // namespace loopconv

@@ -1,0 +1,108 @@
+#include "convert/driver.h"
+
+#include <string>
+#include <vector>
+
+#include "convert/data_file_conversion.h"
+#include "convert/list_file_conversion.h"
+#include "base/log.h"
+#include "base/run_context.h"
+#include "base/run_options.h"
+
+namespace loopconv {
+namespace {
+
+// "ConvertorLog" + MMDD + "20" + YY + ".txt" from the MM/DD/YY date text.
+std::string logFilePath(const std::string& folder, const std::string& date) {
+  std::string padded = date;
+  padded.resize(8, ' ');
+  return folder + "ConvertorLog" + padded.substr(0, 2) + padded.substr(3, 2) +
+         "20" + padded.substr(6, 2) + ".txt";
+}
+
+}  // namespace
+
+int runConverter(int argc, const char* const* argv, Platform& platform,
+                 FILE* console) {
+  int64_t startTick = platform.ticks();
+  Log log(console);
+  log.setTimeStamp(platform.timeOfDay());
+
+  log.console("\n");
+  log.consoleNote("Welcome to the loopconv twenty-second loop detector data converter\n");
+  log.console("           Written by the loopconv developers\n");
+  log.consoleNote("Version = %s\n", VersionText);
+
+  RunOptions options;
+  int parsed = parseCommandLine(argc, argv, &options, log, platform);
+  if (parsed == ParseError) {
+    log.consoleError("Error on command line!\n");
+    return ExitCommandLineError;
+  }
+  if (parsed == ParseHelpShown) return ExitOk;
+
+  std::string logPath = logFilePath(options.logFolder, platform.dateText());
+  if (logPath.size() > MaxPathLength) {
+    log.startupError("Log file path [%s] is longer than 259 characters!\n",
+                logPath.c_str());
+    return ExitRunError;
+  }
+  int error = 0;
+  if (!log.open(logPath, &error)) {
+    log.startupError("Could not open log file [%s] - Error = [%d]!\n",
+                logPath.c_str(), error);
+    log.console("\n");
+    log.consoleError("Log file failed.  [%d]\n", 0);
+    return ExitRunError;
+  }
+
+  log.blankLine();
+  log.note("Version = %s\n", VersionText);
+  log.note("Commands: %s\n", options.commandLetters.c_str());
+  log.consoleNote("Commands: %s\n", options.commandLetters.c_str());
+  const char* folderLines[3] = {"Reading folder [%s]\n", "Writing folder [%s]\n",
+                                "Logging folder [%s]\n"};
+  const std::string* folders[3] = {&options.inputFolder, &options.outputFolder,
+                                   &options.logFolder};
+  for (int i = 0; i < 3; ++i) log.note(folderLines[i], folders[i]->c_str());
+  // The console copies carry the time stamp too.
+  for (int i = 0; i < 3; ++i) log.consoleNote(folderLines[i], folders[i]->c_str());
+
+  std::vector<std::string> names;
+  if (!platform.listFolder(options.inputFolder, &names, &error)) {
+    log.error("Source Directory [%s] not found!\n", options.inputFolder.c_str());
+    log.close();
+    return ExitRunError;
+  }
+
+  RunContext run{options, log, platform};
+  int dataFiles = 0;
+  int listFiles = 0;
+  std::string metadataDate;
+  for (const std::string& name : names) {
+    if (!options.metadataMode) {
+      // A file counts whether or not it converts; its failures are logged.
+      if (name.find("DAT") != std::string::npos) {
+        (void)processDataFile(name, run);
+        ++dataFiles;
+      }
+    } else if (name.find("LST") != std::string::npos) {
+      (void)convertCabinetList(name, run, &metadataDate);
+      ++listFiles;
+    }
+  }
+  if (dataFiles == 0 && listFiles == 0) {
+    log.error("Found no input file.\n");
+  }
+
+  double seconds = static_cast<double>(platform.ticks() - startTick) / 1000.0;
+  log.console("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n",
+              dataFiles, listFiles, seconds);
+  log.note("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n",
+           dataFiles, listFiles, seconds);
+  log.blankLine();
+  log.close();
+  return log.errorLogged() ? ExitRunError : ExitOk;
+}
+
+}  // namespace loopconv

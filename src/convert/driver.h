@@ -1,0 +1,24 @@
+// The run: options, log, folder scan, dispatch of every data or list file,
+// summary.
+#ifndef LOOPCONV_CONVERT_DRIVER_H_
+#define LOOPCONV_CONVERT_DRIVER_H_
+
+#include <cstdio>
+
+#include "base/platform.h"
+
+namespace loopconv {
+
+constexpr const char* VersionText = "1.23+";
+
+enum ExitStatus { ExitOk = 0, ExitRunError = 1, ExitCommandLineError = 2 };
+
+// Runs the converter on the arguments; console lines go to `console`.
+// Returns the exit status: 0 when no error line was logged, 1 when one was
+// (or the log could not be opened), 2 for a command-line error.
+int runConverter(int argc, const char* const* argv, Platform& platform,
+                 FILE* console);
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_CONVERT_DRIVER_H_

@@ -1,0 +1,29 @@
+// One data file's bytes in memory turned into its device table.
+#ifndef LOOPCONV_DATAFILE_DATA_FILE_H_
+#define LOOPCONV_DATAFILE_DATA_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "datafile/data_header.h"
+#include "datafile/device_table.h"
+
+namespace loopconv {
+
+class Log;
+
+// The in-memory steps of one file: header, name table, data blocks and, when
+// the table is present, trap transfer. `image` is the whole file (`size`
+// bytes); the header parse writes NULs into it. `name` is the file's name as
+// the log lines give it. Returns the table, null when its allocation failed
+// (or `maxRecords`, when >= 0, is below the file's device count).
+std::unique_ptr<DeviceTable> loadDeviceTable(char* image, size_t size,
+                                             const std::string& name, Log& log,
+                                             DataHeader* header,
+                                             int64_t maxRecords = -1);
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_DATAFILE_DATA_FILE_H_
