@@ -25,7 +25,7 @@ void appendFormatted(std::string* out, const char* format, va_list args) {
 
 }  // namespace
 
-Log::Log(FILE* console) : console_(console) {}
+Log::Log(FILE* console, FILE* errors) : console_(console), errors_(errors) {}
 
 Log::~Log() { close(); }
 
@@ -51,9 +51,22 @@ void Log::line(Severity severity, const char* stamp, const char* format, va_list
   std::string text = "[";
   text += stamp;
   text += Marks[static_cast<int>(severity)];
+  size_t prefix = text.size();
   appendFormatted(&text, format, args);
-  if (severity == Severity::Error) ++errorCount_;
   writeToFile(text);
+  if (severity == Severity::Error) {
+    ++errorCount_;
+    // The error stream gets the line without its time stamp and mark.
+    if (errors_ != nullptr) {
+      std::string copy = "loopconv: " + text.substr(prefix);
+      fwrite(copy.data(), 1, copy.size(), errors_);
+    }
+  }
+}
+
+void Log::summarizeErrors(const std::string& logPath) {
+  if (errors_ == nullptr || errorCount_ == 0) return;
+  fprintf(errors_, "loopconv: %d error(s) logged in [%s]\n", errorCount_, logPath.c_str());
 }
 
 void Log::writeToFile(const std::string& text) {

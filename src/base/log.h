@@ -16,8 +16,9 @@ namespace loopconv {
 class Log {
  public:
   // `console` receives console lines (stdout in the program, a memory stream
-  // in tests). The log file is opened later with open().
-  explicit Log(FILE* console);
+  // in tests); `errors`, when given, a copy of every error line (stderr in
+  // the program). The log file is opened later with open().
+  explicit Log(FILE* console, FILE* errors = nullptr);
   ~Log();
   Log(const Log&) = delete;
   Log& operator=(const Log&) = delete;
@@ -55,6 +56,10 @@ class Log {
   void consoleWarning(const char* format, ...) LOOPCONV_PRINTF(2, 3);
   void startupError(const char* format, ...) LOOPCONV_PRINTF(2, 3);
 
+  // Ends the run on the error stream: "loopconv: N error(s) logged in
+  // [logPath]" when error lines were logged, nothing otherwise.
+  void summarizeErrors(const std::string& logPath);
+
   // How many error lines were logged.
   int errorCount() const { return errorCount_; }
   bool errorLogged() const { return errorCount_ > 0; }
@@ -66,6 +71,7 @@ class Log {
   void writeToFile(const std::string& text);
 
   FILE* console_;
+  FILE* errors_;
   FILE* file_ = nullptr;
   std::string timeStamp_;
   int errorCount_ = 0;

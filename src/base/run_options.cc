@@ -62,6 +62,17 @@ std::string* folderFor(char letter, RunOptions* options) {
   }
 }
 
+// "HH:MM:SS" naming one 20-second period: two digits each, HH 00 to 23,
+// MM 00 to 59, SS 00, 20 or 40 (colons already checked).
+bool isPeriodTime(const std::string& text) {
+  for (int i : {0, 1, 3, 4, 6, 7}) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  auto field = [&text](int at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+  int seconds = field(6);
+  return field(0) <= 23 && field(3) <= 59 && (seconds == 0 || seconds == 20 || seconds == 40);
+}
+
 int syntaxError(Log& log, const char* message, char letter) {
   log.startupError("%s", message);
   log.console("%s", helpLine(letter));
@@ -134,6 +145,10 @@ int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
       if (period.size() != 8 || period[2] != ':' || period[5] != ':') {
         return syntaxError(
             log, "Illegal 'P' syntax -- too long, too short, or missing ':'!\n", 'P');
+      }
+      if (!isPeriodTime(period)) {
+        return syntaxError(
+            log, "Illegal 'P' time -- HH 00 to 23, MM 00 to 59, SS 00, 20 or 40!\n", 'P');
       }
       options->singlePeriod = true;
     } else if (letter == 'D') {

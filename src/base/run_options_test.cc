@@ -196,6 +196,33 @@ TEST(RunOptionsTest, PeriodValidation) {
   EXPECT_EQ(later.result, ParseError);
 }
 
+TEST(RunOptionsTest, PeriodTimesNameOneTwentySecondPeriod) {
+  const std::string timeError =
+      "     E Illegal 'P' time -- HH 00 to 23, MM 00 to 59, SS 00, 20 or 40!\n";
+  struct Case {
+    const char* text;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"00:00:00", true},  {"23:59:40", true},  {"07:00:20", true},  {"12:30:40", true},
+      {"24:00:00", false}, {"23:60:00", false}, {"07:00:10", false}, {"07:00:60", false},
+      {"07:61:00", false}, {"-1:00:00", false}, {" 7:00:00", false}, {"07:0a:00", false},
+      {"07:00:2 ", false}, {"+7:00:00", false},
+  };
+  for (const Case& c : cases) {
+    Parsed p = parse({"loopconv", std::string("-P") + c.text});
+    std::string echo = "\tOption -P, String = " + std::string(c.text) + "\n";
+    if (c.accepted) {
+      EXPECT_EQ(p.result, ParseGoOn) << c.text;
+      EXPECT_TRUE(p.options.singlePeriod) << c.text;
+      EXPECT_EQ(p.console, echo) << c.text;
+    } else {
+      EXPECT_EQ(p.result, ParseError) << c.text;
+      EXPECT_EQ(p.console, echo + timeError + kPHelp) << c.text;
+    }
+  }
+}
+
 TEST(RunOptionsTest, DeviceValidation) {
   Parsed ok = parse({"loopconv", "-D005es17329:_MN___1"});
   EXPECT_EQ(ok.result, ParseGoOn);

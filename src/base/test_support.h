@@ -73,6 +73,43 @@ inline size_t countBareLineFeeds(const std::string& text) {
   return bare;
 }
 
+// What a program run left: its exit status (-1 when it did not exit) and
+// its standard output and standard error.
+struct ProgramResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs `argv` (the program's path first) with its output caught in files of
+// a temporary folder; nothing goes through a shell.
+inline ProgramResult runProgram(const std::vector<std::string>& argv) {
+  TempDir captured;
+  std::string outPath = captured.file("out");
+  std::string errPath = captured.file("err");
+  fflush(nullptr);
+  pid_t child = fork();
+  if (child < 0) return {};
+  if (child == 0) {
+    if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)) {
+      _exit(127);
+    }
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  ProgramResult result;
+  if (waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+    result.status = WEXITSTATUS(status);
+  }
+  result.out = readFile(outPath);
+  result.err = readFile(errPath);
+  return result;
+}
+
 // A console stream whose text can be read back.
 class CapturedConsole {
  public:

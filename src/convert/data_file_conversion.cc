@@ -70,6 +70,13 @@ bool processDataFile(const std::string& name, const RunContext& run) {
   }
 
   DataHeader header;
+  parseDataHeader(image.get(), static_cast<size_t>(size), &header, log);
+  if (!hasDataStartDate(header)) {
+    log.errorAt(stamp,
+                "Data file [%s] has no valid Data Start date (MM/DD/YYYY), file skipped!\n",
+                file);
+    return false;
+  }
   std::unique_ptr<DeviceTable> table = loadDeviceTable(
       image.get(), static_cast<size_t>(size), name, log, &header, limits.tableRecords);
 

@@ -77,14 +77,19 @@ class MutationRun {
 
     RunContext run{options_, capture_.log, platform_};
     std::string where = what + " [" + variant.label + "]";
-    EXPECT_EQ(processDataFile(kName, run), 1) << where;
+    bool converted = processDataFile(kName, run);
     std::string all = capture_.text();
     std::string log = all.substr(logRead_);
     logRead_ = all.size();
     EXPECT_EQ(log.find("[12:34:56] - Processing data file [m.DAT], starting at [12:34:56]\n"), 0u)
         << where << "\n" << log;
-    EXPECT_NE(log.find("[12:34:56] - Completed processing of data file [m.DAT] in ["),
-              std::string::npos)
+    // A mutation may spoil the Data Start date; such a file alone is skipped.
+    bool dateless = log.find("] E Data file [m.DAT] has no valid Data Start date") !=
+                    std::string::npos;
+    EXPECT_EQ(converted, !dateless) << where << "\n" << log;
+    EXPECT_EQ(log.find("[12:34:56] - Completed processing of data file [m.DAT] in [") !=
+                  std::string::npos,
+              !dateless)
         << where << "\n" << log;
     checkReports(where);
     return log;
@@ -192,7 +197,7 @@ TEST(PipelineFuzzTest, RandomByteFlipsAnywhere) {
                   "flips round " + std::to_string(round));
     }
   }
-  EXPECT_GE(run.reportsSeen(), 230);
+  EXPECT_GE(run.reportsSeen(), 190);
 }
 
 TEST(PipelineFuzzTest, HeaderNumbersReplacedByAnything) {
@@ -284,8 +289,12 @@ TEST(PipelineFuzzTest, NameTableEntriesWithAnyKindOffsetAndName) {
       std::string log = run.convert(bytes, kVariants[round % std::size(kVariants)],
                                     "table round " + std::to_string(round));
 
+      // The only errors are blocks outside the file.
+      for (size_t at = log.find("] E "); at != std::string::npos; at = log.find("] E ", at + 1)) {
+        EXPECT_EQ(log.compare(at + 4, 22, "Data block of device ["), 0) << log.substr(at, 80);
+      }
       // Every device of a known kind whose block lies past the end is named
-      // in a warning; nothing reads its bytes.
+      // in an error line; nothing reads its bytes.
       for (int i = 0; i < names; ++i) {
         const unsigned char* e =
             reinterpret_cast<const unsigned char*>(entryAt(&bytes, headerSize, i));
@@ -295,13 +304,12 @@ TEST(PipelineFuzzTest, NameTableEntriesWithAnyKindOffsetAndName) {
           continue;
         }
         std::string name(reinterpret_cast<const char*>(e), strnlen((const char*)e, 18));
-        EXPECT_NE(log.find("W Data block of device [" + name + "] lies outside the file"),
+        EXPECT_NE(log.find("E Data block of device [" + name + "] lies outside the file"),
                   std::string::npos)
             << "entry " << i << " round " << round;
       }
     }
   }
-  EXPECT_FALSE(run.errorLogged());
   EXPECT_GE(run.reportsSeen(), 140);
 }
 
@@ -344,7 +352,7 @@ TEST(PipelineFuzzTest, DuplicatedAndMisplacedHeaderLines) {
   // A header of nothing but LFs and a header without any LF.
   run.convert(std::string(5000, '\n'), kPlain, "only LFs");
   run.convert(std::string(5000, 'N') + "Number of Names = 3", kPlain, "no LF");
-  EXPECT_GE(run.reportsSeen(), 190);
+  EXPECT_GE(run.reportsSeen(), 160);
 }
 
 TEST(PipelineFuzzTest, MutatedFilesCutAtRandomPoints) {
@@ -365,7 +373,7 @@ TEST(PipelineFuzzTest, MutatedFilesCutAtRandomPoints) {
                   "cut at " + std::to_string(bytes.size()));
     }
   }
-  EXPECT_GE(run.reportsSeen(), 280);
+  EXPECT_GE(run.reportsSeen(), 190);
 }
 
 }  // namespace

@@ -22,10 +22,10 @@ std::string logFilePath(const std::string& folder, const std::string& date) {
 
 }  // namespace
 
-int runConverter(int argc, const char* const* argv, Platform& platform,
-                 FILE* console) {
+int runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
+                 FILE* errors) {
   int64_t startTick = platform.ticks();
-  Log log(console);
+  Log log(console, errors);
   log.setTimeStamp(platform.timeOfDay());
 
   log.console("\n");
@@ -72,6 +72,7 @@ int runConverter(int argc, const char* const* argv, Platform& platform,
   if (!platform.listFolder(options.inputFolder, &names, &error)) {
     log.error("Source Directory [%s] not found!\n", options.inputFolder.c_str());
     log.close();
+    log.summarizeErrors(logPath);
     return ExitRunError;
   }
 
@@ -102,6 +103,7 @@ int runConverter(int argc, const char* const* argv, Platform& platform,
            dataFiles, listFiles, seconds);
   log.blankLine();
   log.close();
+  log.summarizeErrors(logPath);
   return log.errorLogged() ? ExitRunError : ExitOk;
 }
 

@@ -23,15 +23,17 @@ const char kBanner[] =
 struct RunResult {
   int status;
   std::string console;
+  std::string errors;
 };
 
 RunResult run(std::vector<std::string> args, FakePlatform& platform) {
   CapturedConsole console;
+  CapturedConsole errors;
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   int status = runConverter(static_cast<int>(argv.size()), argv.data(), platform,
-                            console.stream());
-  return {status, console.text()};
+                            console.stream(), errors.stream());
+  return {status, console.text(), errors.text()};
 }
 
 std::string logOf(const TempDir& dir, const std::string& name = "ConvertorLog08182021.txt") {

@@ -101,7 +101,7 @@ void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
     uint64_t end = static_cast<uint64_t>(d.DataOffset) +
                    static_cast<uint64_t>(periods) * static_cast<uint64_t>(width);
     if (end > size) {
-      log.warn("Data block of device [%s] lies outside the file, device skipped!\n", d.Name);
+      log.error("Data block of device [%s] lies outside the file, device skipped!\n", d.Name);
       continue;
     }
     const uint8_t* in = bytes + d.DataOffset;

@@ -169,9 +169,9 @@ TEST(DecodeTest, BlocksOutsideTheFileAreSkippedWithAWarning) {
   EXPECT_TRUE(planesAreZero((*t)[3]));
   EXPECT_EQ((*t)[5].Volume[1], 31);
   EXPECT_EQ(log,
-            "[11:22:33] W Data block of device [dev1] lies outside the file, device skipped!\n"
-            "[11:22:33] W Data block of device [dev2] lies outside the file, device skipped!\n"
-            "[11:22:33] W Data block of device [dev3] lies outside the file, device skipped!\n");
+            "[11:22:33] E Data block of device [dev1] lies outside the file, device skipped!\n"
+            "[11:22:33] E Data block of device [dev2] lies outside the file, device skipped!\n"
+            "[11:22:33] E Data block of device [dev3] lies outside the file, device skipped!\n");
 
   // With no periods nothing is read, so nothing lies outside.
   decode(image, {{88, 5000}}, 0, &log);

@@ -93,8 +93,12 @@ class Checker:
         problems = []
         if proc.returncode != status:
             problems.append("exit status: model %d, program %d" % (status, proc.returncode))
-        if proc.stderr:
-            problems.append("stderr: %r" % proc.stderr[:300])
+        # Standard error: the E lines and the closing count, the log's
+        # dated name masked.
+        got_err = re.sub(rb"ConvertorLog\d{8}\.txt", b"ConvertorLog*.txt", proc.stderr)
+        want_err = "".join(model.err).encode("latin-1")
+        if got_err != want_err:
+            problems.append(first_difference("stderr", want_err, got_err))
         # Console from the version line on (the banner's wording is free).
         con = normalise(proc.stdout)
         k = con.find(b"[T] - Version = ")

@@ -105,11 +105,13 @@ class Output:
         self.log = []
         self.con = []
         self.files = {}
+        self.err = []
         self.error_logged = False
 
     def L(self, text):
         if text.startswith(TS + " E "):
             self.error_logged = True
+            self.err.append("loopconv: " + text[len(TS + " E "):])
         self.log.append(text)
 
     def C(self, text):
@@ -256,7 +258,7 @@ def decode_data_blocks(img, devs, ncols, out):
         if size is None or ncols <= 0:
             continue
         if d.offset + ncols * size > len(img):
-            out.L(TS + " W Data block of device [%s] lies outside the file, device skipped!\n" % s(d.name))
+            out.L(TS + " E Data block of device [%s] lies outside the file, device skipped!\n" % s(d.name))
             continue
         blk = bytes(img[d.offset: d.offset + ncols * size])
         b = [blk[i::size] for i in range(size)]
@@ -405,6 +407,16 @@ def compute_estimates(df):
         d.p["CalcSpdTenths"] = calc
 
 
+def has_data_start_date(field):
+    """MM/DD/YYYY at the start of the Data Start field, MM 01-12, DD 01-31."""
+    f = bytes(field[:10])
+    if len(f) < 10 or any(not (48 <= f[i] <= 57) for i in (0, 1, 3, 4, 6, 7, 8, 9)):
+        return False
+    if f[2:3] != b'/' or f[5:6] != b'/':
+        return False
+    return 1 <= int(f[0:2]) <= 12 and 1 <= int(f[3:5]) <= 31
+
+
 def load_data_file(img_bytes, file_name, out):
     """Steps 7 to 9 of the pipeline: header, names, decoding, transfer,
     stations, estimates. Returns the DataFile."""
@@ -414,6 +426,10 @@ def load_data_file(img_bytes, file_name, out):
         out.L(TS + " W Number of Columns [%d] exceeds 4320, using the first 4320 periods!\n"
               % hdr.num["Number of Columns"])
         hdr.num["Number of Columns"] = PERIODS_PER_DAY
+    if not has_data_start_date(hdr.data_start_field()):
+        out.L(TS + " E Data file [%s] has no valid Data Start date (MM/DD/YYYY), file skipped!\n"
+              % file_name)
+        return None
     ncols = hdr.num["Number of Columns"]
     devs = parse_name_table(img, hdr, out)
     decode_data_blocks(img, devs, ncols, out)
@@ -678,13 +694,17 @@ def process_data_file(opts, name, data, out, cache=None):
     out.L(TS + " - Filesize is [%d]\n" % len(data))
     if cache is not None and name in cache:
         df, lines = cache[name]
-        out.log.extend(lines)
+        for line in lines:
+            out.L(line)
     else:
         sub = Output()
         df = load_data_file(data, name, sub)
-        out.log.extend(sub.log)
+        for line in sub.log:
+            out.L(line)
         if cache is not None:
             cache[name] = (df, sub.log)
+    if df is None:   # no Data Start date: skipped, no Completed line
+        return
     if opts.elementReport:
         write_element_report(opts, df, out)
     if opts.laneReport:
@@ -836,6 +856,12 @@ def parse_command_line(argv, cwd, out):
             o.periodText = text[:15]
             out.C("\tOption -%s, String = %s\n" % (c, o.periodText))
             if len(text) == 8 and text[2] == ':' and text[5] == ':':
+                digits = all(text[i].isascii() and text[i].isdigit() for i in (0, 1, 3, 4, 6, 7))
+                if not (digits and int(text[0:2]) <= 23 and int(text[3:5]) <= 59
+                        and text[6:8] in ("00", "20", "40")):
+                    out.C("     E Illegal 'P' time -- HH 00 to 23, MM 00 to 59, SS 00, 20 or 40!\n")
+                    out.C(HELP['P'])
+                    return 0, o
                 o.singlePeriod = True
             else:
                 out.C("     E Illegal 'P' syntax -- too long, too short, or missing ':'!\n")
@@ -902,8 +928,10 @@ def run(argv, cwd, entries, cache=None):
         out.L(f)
     for f in folders:
         out.C(f)
+    log_path = o.logFolder + "ConvertorLog*.txt"
     if entries is None:
         out.L(TS + " E Source Directory [%s] not found!\n" % o.inputFolder)
+        out.err.append("loopconv: %d error(s) logged in [%s]\n" % (len(out.err), log_path))
         return out, 1
     dats = lsts = 0
     meta = Metadata()
@@ -920,6 +948,8 @@ def run(argv, cwd, entries, cache=None):
     out.C("Finished converting %d .DAT Files and %d .LST Files in [S] seconds.\n" % (dats, lsts))
     out.L(TS + " - Finished converting %d .DAT Files and %d .LST Files in [S] seconds.\n\n"
           % (dats, lsts))
+    if out.err:
+        out.err.append("loopconv: %d error(s) logged in [%s]\n" % (len(out.err), log_path))
     return out, 1 if out.error_logged else 0
 
 

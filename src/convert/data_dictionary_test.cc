@@ -1,0 +1,72 @@
+// Every column of every CSV the program writes is described in the data
+// dictionary, docs/reports.md, under its exact header name.
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/test_support.h"
+#include "gtest/gtest.h"
+#include "sample/cabinet_list_writer.h"
+#include "sample/data_file_writer.h"
+
+namespace loopconv {
+namespace {
+
+// The header line of a CSV: its first line, or the second in the Contents
+// report (whose first line counts the devices).
+std::string headerLine(const std::string& text) {
+  size_t end = text.find("\r\n");
+  std::string first = text.substr(0, end);
+  if (first.rfind("Input element count = ", 0) == 0) {
+    size_t next = text.find("\r\n", end + 2);
+    return text.substr(end + 2, next - end - 2);
+  }
+  return first;
+}
+
+std::vector<std::string> columns(const std::string& line) {
+  std::vector<std::string> names(1);
+  for (char c : line) {
+    if (c == ',') {
+      names.emplace_back();
+    } else {
+      names.back() += c;
+    }
+  }
+  return names;
+}
+
+TEST(DataDictionaryTest, EveryColumnOfEveryCsvIsDescribed) {
+  std::string dictionary = readFile(std::string(LOOPCONV_SOURCE_DIR) + "/docs/reports.md");
+  ASSERT_FALSE(dictionary.empty());
+
+  TempDir in, out, logs;
+  SampleDay day = generateSampleDay(40, "08/18/2021", 1, 90);
+  writeFile(in.file(day.fileName), day.bytes);
+  writeFile(in.file("Cabinets.LST"), buildCabinetList(day.cabinets, "08/18/2021", 1));
+  std::vector<std::vector<std::string>> runs = {
+      {"-E", "-L", "-T", "-A"},
+      {"-M"},
+  };
+  for (std::vector<std::string> run : runs) {
+    std::vector<std::string> argv = {LOOPCONV_BINARY};
+    argv.insert(argv.end(), run.begin(), run.end());
+    argv.insert(argv.end(), {"-I" + in.path(), "-O" + out.path(), "-F" + logs.path()});
+    ASSERT_EQ(runProgram(argv).status, 0) << run[0];
+  }
+
+  std::set<std::string> files;
+  for (auto& entry : std::filesystem::directory_iterator(out.path())) {
+    std::string name = entry.path().filename().string();
+    files.insert(name);
+    for (const std::string& column : columns(headerLine(readFile(entry.path().string())))) {
+      EXPECT_NE(dictionary.find("| `" + column + "` |"), std::string::npos)
+          << name << ": column " << column;
+    }
+  }
+  EXPECT_EQ(files.size(), 5u);  // four reports and the metadata CSV
+}
+
+}  // namespace
+}  // namespace loopconv
