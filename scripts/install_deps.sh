@@ -9,6 +9,10 @@ command -v python3 >/dev/null || need+=(python3)
 [ -f /usr/include/gtest/gtest.h ] || need+=(googletest libgtest-dev)
 if [ "${1:-}" = "--bench" ]; then
   [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+  # scripts/bench.sh: /usr/bin/time for user, system time and peak memory; cc
+  # for bench/write_floor.c.
+  [ -x /usr/bin/time ] || need+=(time)
+  command -v cc >/dev/null || need+=(gcc)
 fi
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
