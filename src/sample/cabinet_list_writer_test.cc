@@ -1,5 +1,6 @@
 #include "sample/cabinet_list_writer.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "convert/list_file_conversion.h"
 #include "base/fake_platform.h"
 #include "base/test_support.h"
+#include "sample/data_file_writer.h"
 
 namespace loopconv {
 namespace {
@@ -38,6 +40,24 @@ std::vector<std::string> someCabinets(int count) {
   return names;
 }
 
+// Runs the cabinet list conversion on `list` (dated 08/18/2021) and returns
+// the metadata CSV's lines.
+std::vector<std::string> convertedRows(const std::string& list) {
+  TempDir in, out, logs;
+  writeFile(in.file("day.LST"), list);
+  RunOptions options;
+  options.inputFolder = in.folder();
+  options.outputFolder = out.folder();
+  CapturedConsole console;
+  Log log(console.stream());
+  FakePlatform platform;
+  RunContext run{options, log, platform};
+  std::string date;
+  EXPECT_EQ(convertCabinetList("day.LST", run, &date), 1);
+  EXPECT_EQ(date, "08_18_2021");
+  return splitCrLf(readFile(out.file("LUMO_08_18_2021.CSV")));
+}
+
 TEST(CabinetListWriterTest, LinesAreFixedColumnsWithCrLf) {
   std::vector<std::string> names = someCabinets(200);
   names.push_back("005es1");                  // padded to 10
@@ -46,9 +66,10 @@ TEST(CabinetListWriterTest, LinesAreFixedColumnsWithCrLf) {
   std::vector<std::string> lines = splitCrLf(text);
   ASSERT_EQ(lines.size(), 3 + names.size());
   EXPECT_EQ(lines[0], "Cabinet list - 08/18/2021");
-  // The heading lines are no cabinet lines.
-  EXPECT_FALSE(isCabinetLine(lines[1].data(), lines[1].size()));
-  EXPECT_FALSE(isCabinetLine(lines[2].data(), lines[2].size()));
+  // The date and heading lines are no cabinet lines.
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_FALSE(isCabinetLine(lines[i].data(), lines[i].size())) << lines[i];
+  }
   const size_t separators[] = {10, 18, 26, 31, 43, 45, 52, 53, 70, 74, 78, 81, 84, 87};
   for (size_t i = 3; i < lines.size(); ++i) {
     const std::string& line = lines[i];
@@ -67,22 +88,9 @@ TEST(CabinetListWriterTest, LinesAreFixedColumnsWithCrLf) {
 }
 
 TEST(CabinetListWriterTest, ConvertedListHasOnePlausibleRowPerCabinet) {
-  TempDir in, out, logs;
   std::vector<std::string> names = someCabinets(300);
   std::string list = buildCabinetList(names, "08/18/2021", 99);
-  writeFile(in.file("day.LST"), list);
-  RunOptions options;
-  options.inputFolder = in.folder();
-  options.outputFolder = out.folder();
-  CapturedConsole console;
-  Log log(console.stream());
-  FakePlatform platform;
-  RunContext run{options, log, platform};
-  std::string date;
-  ASSERT_EQ(convertCabinetList("day.LST", run, &date), 1);
-  EXPECT_EQ(date, "08_18_2021");
-
-  std::vector<std::string> rows = splitCrLf(readFile(out.file("LUMO_08_18_2021.CSV")));
+  std::vector<std::string> rows = convertedRows(list);
   ASSERT_EQ(rows.size(), names.size() + 1);
   EXPECT_EQ(rows[0], "Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,"
                      "Loops,Stations,Speedtraps,Meteredlanes,Status");
@@ -111,6 +119,32 @@ TEST(CabinetListWriterTest, ConvertedListHasOnePlausibleRowPerCabinet) {
     EXPECT_FALSE(f[13].empty());
   }
   EXPECT_GT(commaLocations, 0);
+}
+
+// A generated day's list reads back whole: one metadata row per cabinet, in
+// order, and every device of the day finds its cabinet by the 10 characters
+// before its ':'.
+TEST(CabinetListWriterTest, GeneratedDayListHasEveryCabinetOfItsDevices) {
+  struct Case {
+    int devices;
+    uint64_t seed;
+  };
+  for (const Case& c : {Case{300, 1}, Case{40, 3}, Case{2000, 9}}) {
+    SCOPED_TRACE(c.devices);
+    SampleDay day = generateSampleDay(c.devices, "08/18/2021", c.seed, 1);
+    std::vector<std::string> rows =
+        convertedRows(buildCabinetList(day.cabinets, "08/18/2021", c.seed));
+    ASSERT_EQ(rows.size(), day.cabinets.size() + 1);
+    std::set<std::string> listed;
+    for (size_t i = 1; i < rows.size(); ++i) {
+      std::string device = rows[i].substr(0, rows[i].find(','));
+      EXPECT_EQ(device, day.cabinets[i - 1]);
+      listed.insert(device);
+    }
+    for (const SampleDevice& d : day.devices) {
+      EXPECT_EQ(listed.count(d.name.substr(0, 10)), 1u) << d.name;
+    }
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 #include "datafile/data_header.h"
 #include "datafile/decode.h"
@@ -330,6 +331,17 @@ void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileDescriptio
   }
 }
 
+constexpr int CabinetMileposts = 100000;  // five digits
+
+// A cabinet name: the route, "es" (which marks a cabinet line in the cabinet
+// list, so every sample cabinet reads back from its list) and the milepost in
+// five digits (0 to 99999), e.g. "005es17329".
+std::string cabinetName(const char* route, int milepost) {
+  char name[16];
+  snprintf(name, sizeof name, "%.3ses%05d", route, milepost);
+  return name;
+}
+
 }  // namespace
 
 bool isSampleDate(const std::string& date) {
@@ -349,6 +361,7 @@ SampleDay generateSampleDay(int deviceCount, const std::string& date, uint64_t s
   d.resize(10, '0');
   day.fileName = "PELMA20Sec_" + d.substr(0, 2) + d.substr(3, 2) + d.substr(6, 4) + ".DAT";
   columns = std::clamp(columns, 1, PeriodsPerDay);
+  deviceCount = std::min(deviceCount, MaxSampleDevices);
 
   DataFileDescription description;
   description.dataStart = d + " 00:00:00";
@@ -356,16 +369,23 @@ SampleDay generateSampleDay(int deviceCount, const std::string& date, uint64_t s
   DayBuilder builder(seed, columns);
   Random picks(seed ^ 0x5EEDC0FFEEull);
   static const char* const routes[] = {"005", "090", "405", "520", "167", "009", "099", "518"};
-  static const char* const codes[] = {"es", "en", "ms", "mn", "ew", "ee"};
-  // Mileposts grow along each route, so cabinet names do not repeat.
-  int mileposts[8];
+  constexpr int Routes = sizeof routes / sizeof routes[0];
+  // Mileposts grow along each route. A route that runs past 99999 wraps onto
+  // names already given; the name then steps on to the next free one. Every
+  // cabinet but the last holds two devices or more, so names never run out.
+  static_assert(MaxSampleDevices / 2 + 1 < Routes * CabinetMileposts);
+  int mileposts[Routes];
   for (int& m : mileposts) m = 100 + picks.below(2000);
+  std::unordered_set<std::string> used;
   while (static_cast<int>(description.devices.size()) < deviceCount) {
-    char name[16];
-    int route = picks.below(8);
-    mileposts[route] += 7 + picks.below(60);
-    snprintf(name, sizeof name, "%s%s%05d", routes[route], codes[picks.below(6)],
-             mileposts[route] % 100000);
+    int route = picks.below(Routes);
+    mileposts[route] = (mileposts[route] + 7 + picks.below(60)) % CabinetMileposts;
+    int slot = route * CabinetMileposts + mileposts[route];
+    std::string name = cabinetName(routes[route], mileposts[route]);
+    while (!used.insert(name).second) {
+      slot = (slot + 1) % (Routes * CabinetMileposts);
+      name = cabinetName(routes[slot / CabinetMileposts], slot % CabinetMileposts);
+    }
     Cabinet cabinet;
     cabinet.name = name;
     cabinet.demand = 0.55 + 0.5 * picks.uniform();

@@ -80,10 +80,16 @@ struct SampleDay {
 // True for a date written MM/DD/YYYY with a plausible month and day.
 bool isSampleDate(const std::string& date);
 
-// A plausible day of `deviceCount` devices (cabinets of lanes, speed loops,
-// traps and a station; ramp cabinets with ramp-meter and metered lanes), with
-// volumes, occupancies and speeds that follow a daily curve. The same seed
-// gives the same bytes. `date` is MM/DD/YYYY (see isSampleDate).
+// The most devices a sample day holds.
+constexpr int MaxSampleDevices = 1000000;
+
+// A plausible day of `deviceCount` devices (at most MaxSampleDevices): cabinets
+// of lanes, speed loops, traps and a station; ramp cabinets with ramp-meter and
+// metered lanes; volumes, occupancies and speeds that follow a daily curve.
+// Every cabinet name has "es" at positions 3 and 4, as the cabinet list wants,
+// and is unique; a device is named after its cabinet (the 10 characters before
+// its ':'). The same seed gives the same bytes. `date` is MM/DD/YYYY (see
+// isSampleDate).
 SampleDay generateSampleDay(int deviceCount, const std::string& date, uint64_t seed,
                             int32_t columns = PeriodsPerDay);
 

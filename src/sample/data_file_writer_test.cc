@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -253,6 +254,40 @@ TEST(DataFileWriterTest, SampleDayIsPlausibleAndRepeatable) {
   EXPECT_GT(traps, 10);
   EXPECT_GT(validSpeeds, traps * 1000);
   EXPECT_GT(morning, 5 * night);  // volumes follow the daily curve
+}
+
+// Cabinet names are what the cabinet list reads as cabinets: route, "es" at
+// positions 3 and 4, five milepost digits; unique also once mileposts wrap
+// past 99999, which the large day makes happen.
+TEST(DataFileWriterTest, CabinetNamesAreUniqueListNames) {
+  struct Case {
+    int devices;
+    uint64_t seed;
+    bool wraps;
+  };
+  const Case cases[] = {{7, 1, false}, {300, 1, false}, {3000, 2, false}, {300000, 5, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.devices);
+    SampleDay day = generateSampleDay(c.devices, "08/18/2021", c.seed, 1);
+    std::set<std::string> cabinets;
+    std::map<std::string, int> lastMilepost;
+    bool wrapped = false;
+    for (const std::string& cabinet : day.cabinets) {
+      ASSERT_EQ(cabinet.size(), 10u) << cabinet;
+      EXPECT_EQ(cabinet.substr(3, 2), "es") << cabinet;
+      EXPECT_EQ(cabinet.find_first_not_of("0123456789", 5), std::string::npos) << cabinet;
+      EXPECT_TRUE(cabinets.insert(cabinet).second) << cabinet << " twice";
+      int milepost = std::stoi(cabinet.substr(5));
+      auto last = lastMilepost.find(cabinet.substr(0, 3));
+      if (last != lastMilepost.end() && milepost < last->second) wrapped = true;
+      lastMilepost[cabinet.substr(0, 3)] = milepost;
+    }
+    EXPECT_EQ(wrapped, c.wraps);
+    ASSERT_EQ(day.devices.size(), static_cast<size_t>(c.devices));
+    for (const SampleDevice& d : day.devices) {
+      EXPECT_EQ(cabinets.count(d.name.substr(0, 10)), 1u) << d.name;
+    }
+  }
 }
 
 TEST(DataFileWriterTest, SampleDatesAndShortDays) {
