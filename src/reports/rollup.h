@@ -30,9 +30,10 @@ struct RollupInterval {
   bool hasSpeed() const { return speedVolume > 0; }
   bool hasEstSpeed() const { return estSpeedVolume > 0; }
   bool hasLength() const { return lengthVolume > 0; }
-  // Means in mph and feet (the planes hold tenths).
+  // Means in mph and feet. SpdTenths and LenTenths hold tenths; despite its
+  // name CalcSpdTenths holds whole mph (the Element report prints it as is).
   double speedMph() const { return speedWeighted / (10.0 * speedVolume); }
-  double estSpeedMph() const { return estSpeedWeighted / (10.0 * estSpeedVolume); }
+  double estSpeedMph() const { return static_cast<double>(estSpeedWeighted) / estSpeedVolume; }
   double lengthFt() const { return lengthWeighted / (10.0 * lengthVolume); }
 };
 
