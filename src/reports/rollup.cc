@@ -37,25 +37,24 @@ void rollUpDevice(const DeviceRecord& record, int32_t periodCount, int minutes,
     sums.firstPeriod = i * periodsPerInterval;
     const int32_t end = std::min(sums.firstPeriod + periodsPerInterval, lastPeriod);
     sums.periods = end - sums.firstPeriod;
+    // Without branches: a period that does not count adds zeros (a product
+    // with a zero value or a zero volume is zero), so the loop runs at the
+    // same speed whatever the data.
     for (int32_t p = sums.firstPeriod; p < end; ++p) {
-      if (record.NumLanes[p] == 0) continue;
-      const uint32_t volume = record.Volume[p];
-      ++sums.observed;
+      const uint32_t seen = record.NumLanes[p] != 0;
+      const uint32_t volume = record.Volume[p] * seen;
+      const uint32_t speed = record.SpdTenths[p];
+      const uint32_t estSpeed = record.CalcSpdTenths[p];
+      const uint32_t length = record.LenTenths[p];
+      sums.observed += static_cast<int32_t>(seen);
       sums.volume += volume;
-      sums.scanSum += record.ScanCnt[p];
-      if (volume == 0) continue;
-      if (const uint32_t speed = record.SpdTenths[p]; speed > 0) {
-        sums.speedWeighted += uint64_t{speed} * volume;
-        sums.speedVolume += volume;
-      }
-      if (const uint32_t estSpeed = record.CalcSpdTenths[p]; estSpeed > 0) {
-        sums.estSpeedWeighted += uint64_t{estSpeed} * volume;
-        sums.estSpeedVolume += volume;
-      }
-      if (const uint32_t length = record.LenTenths[p]; length > 0) {
-        sums.lengthWeighted += uint64_t{length} * volume;
-        sums.lengthVolume += volume;
-      }
+      sums.scanSum += record.ScanCnt[p] * seen;
+      sums.speedWeighted += uint64_t{speed} * volume;
+      sums.speedVolume += volume * (speed != 0);
+      sums.estSpeedWeighted += uint64_t{estSpeed} * volume;
+      sums.estSpeedVolume += volume * (estSpeed != 0);
+      sums.lengthWeighted += uint64_t{length} * volume;
+      sums.lengthVolume += volume * (length != 0);
     }
     intervals[i] = sums;
   }
