@@ -81,7 +81,7 @@ uint64_t roundedQuotient(uint64_t numerator, uint64_t denominator) {
   return (2 * numerator + denominator) / (2 * denominator);
 }
 
-// The row room leaves 20 bytes for every number.
+// At most 20 digits (the row room allows for them).
 char* putDecimal(char* out, uint64_t value) {
   return std::to_chars(out, out + 20, value).ptr;
 }
@@ -123,7 +123,7 @@ struct RowPrefix {
 };
 
 RowPrefix rowPrefix(const DeviceRecord& record) {
-  RowPrefix prefix;
+  RowPrefix prefix = {};  // copied whole into every row
   char* out = putName(prefix.text, record);
   *out++ = ',';
   const char* type = laneType(record);
@@ -136,8 +136,8 @@ RowPrefix rowPrefix(const DeviceRecord& record) {
 }
 
 // Longest row: the whole prefix buffer, the label, eight numbers of at most
-// 20 characters and their commas, CR LF.
-constexpr size_t RowRoom = 256;
+// 20 digits with a point and two decimals, their commas, CR LF.
+constexpr size_t RowRoom = sizeof(RowPrefix::text) + LabelLength + 8 * 24 + 2;
 
 char* formatRow(char* out, const RowPrefix& prefix, const char* label,
                 const RollupInterval& in) {

@@ -63,19 +63,6 @@ TEST(RollupTest, IntervalsCoverTheFilesPeriods) {
   }
 }
 
-TEST(RollupTest, ADeviceWithoutDataHasNoObservedPeriodsAndNoWeights) {
-  auto table = oneDevice();
-  for (const RollupInterval& in : rollUp((*table)[0], PeriodsPerDay, 5)) {
-    EXPECT_EQ(in.periods, 15);
-    EXPECT_EQ(in.observed, 0);
-    EXPECT_EQ(in.volume, 0u);
-    EXPECT_EQ(in.scanSum, 0u);
-    EXPECT_FALSE(in.hasSpeed());
-    EXPECT_FALSE(in.hasEstSpeed());
-    EXPECT_FALSE(in.hasLength());
-  }
-}
-
 // One 1-minute interval (periods 3..5) per case: which periods count and
 // which weigh into the means.
 TEST(RollupTest, SumsKeepToObservedPeriodsAndWeighOnlyPositiveValues) {
