@@ -1,0 +1,46 @@
+// The detector health report: one row per lane and station of a data file
+// with its sample counts, the shares of suspicious samples and a verdict.
+#ifndef LOOPCONV_REPORTS_HEALTH_REPORT_H_
+#define LOOPCONV_REPORTS_HEALTH_REPORT_H_
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "datafile/data_header.h"
+#include "datafile/device_table.h"
+#include "reports/health.h"
+#include "run/run_context.h"
+
+namespace loopconv {
+
+struct HealthSummary {
+  bool written = false;  // the file was written and renamed into place
+  std::array<int32_t, HealthStatusCount> byStatus = {};
+
+  int32_t count(HealthStatus status) const {
+    return byStatus[static_cast<size_t>(status)];
+  }
+};
+
+// Writes "Health_YYYY-MM-DD.csv" (the date from "Data Start") into the output
+// folder for the data file `dataFileName` described by `header` and `table`
+// (null when the table is absent: the header line alone). Every entry of
+// kind 80 or 84 gets a row, in table order. Logs and prints the count of
+// detectors by status once the file is written, and returns the counts.
+[[nodiscard]] HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
+                                              const DeviceTable* table,
+                                              const std::string& dataFileName);
+
+// Room for the longest row, slack included.
+constexpr size_t HealthRowRoom = 256;
+
+// Appends the row of `record` judged as `verdict`, ending in CR LF, and
+// returns its end. The name is quoted when it holds a comma, a quote or a
+// line end, so that the columns stay in place.
+char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
+                      const HealthVerdict& verdict);
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_REPORTS_HEALTH_REPORT_H_

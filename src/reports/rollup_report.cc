@@ -1,0 +1,230 @@
+// Rows are built from the exact integer sums of rollup.h and formatted
+// without printf. Every derived value is rounded half up, computed in
+// integers from those sums (a test can recompute each text exactly):
+//   flow_vph      = round(volume x 180 / observed)
+//   occupancy_pct = round(scanSum x 100 / (12 x observed)) / 100
+//   speed_mph     = round(speedWeighted / speedVolume) / 10       (tenths)
+//   est_speed_mph = round(estSpeedWeighted x 10 / estSpeedVolume) / 10
+//                   (CalcSpdTenths holds whole mph)
+//   length_ft     = round(lengthWeighted / lengthVolume) / 10     (tenths)
+// where round(n / d) = floor((2n + d) / 2d). A field with nothing to come
+// from is empty: volume, flow and occupancy when no period was observed, a
+// mean when its weight is 0.
+#include "reports/rollup_report.h"
+
+#include <charconv>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "reports/csv_file.h"
+#include "reports/report_framing.h"
+#include "reports/rollup.h"
+
+namespace loopconv {
+namespace {
+
+const char HeaderLine[] =
+    "device,lane_type,interval_start,periods,observed,volume,flow_vph,occupancy_pct,"
+    "speed_mph,est_speed_mph,length_ft\n";
+
+constexpr int PeriodsPerHour = 180;
+
+// "YYYY-MM-DD" from the MM/DD/YYYY at the start of "Data Start".
+struct IsoDate {
+  char text[10];
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads only the 10 bytes at the start of the 32-byte field.
+bool isoDateOf(const DataHeader& header, IsoDate* date) {
+  const char* s = header.dataStart;
+  static_assert(sizeof header.dataStart >= 10);
+  for (int i : {0, 1, 3, 4, 6, 7, 8, 9}) {
+    if (!isDigit(s[i])) return false;
+  }
+  if (s[2] != '/' || s[5] != '/') return false;
+  int month = (s[0] - '0') * 10 + (s[1] - '0');
+  int day = (s[3] - '0') * 10 + (s[4] - '0');
+  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+  const char iso[10] = {s[6], s[7], s[8], s[9], '-', s[0], s[1], '-', s[3], s[4]};
+  memcpy(date->text, iso, sizeof iso);
+  return true;
+}
+
+// The E lines of a refused call, kept together.
+void logRefusal(const RunContext& run, const DataHeader& header, int minutes) {
+  Log& log = run.log;
+  if (!isRollupMinutes(minutes)) {
+    log.log("[%s] E Interval roll-ups take 1, 5, 15 or 60 minutes, not [%d]!\n",
+            log.timeStamp(), minutes);
+  } else {
+    log.log("[%s] E Interval roll-ups need a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
+            log.timeStamp(), static_cast<int>(sizeof header.dataStart), header.dataStart);
+  }
+}
+
+const char* laneType(const DeviceRecord& record) {
+  if (record.Kind == KindStation) return "station";
+  switch (record.Name[NameTypePosition]) {
+    case 'S':
+      return "speed_loop";
+    case 'R':
+      return "ramp_meter";
+    default:
+      return "lane";
+  }
+}
+
+uint64_t roundedQuotient(uint64_t numerator, uint64_t denominator) {
+  return (2 * numerator + denominator) / (2 * denominator);
+}
+
+// At most 20 digits (the row room allows for them).
+char* putDecimal(char* out, uint64_t value) {
+  return std::to_chars(out, out + 20, value).ptr;
+}
+
+// `scaled` / 10^decimals with `decimals` (1 or 2) places.
+char* putFixed(char* out, uint64_t scaled, int decimals) {
+  uint64_t unit = decimals == 1 ? 10 : 100;
+  out = putDecimal(out, scaled / unit);
+  *out++ = '.';
+  uint64_t fraction = scaled % unit;
+  if (decimals == 2) *out++ = static_cast<char>('0' + fraction / 10);
+  *out++ = static_cast<char>('0' + fraction % 10);
+  return out;
+}
+
+// "YYYY-MM-DDTHH:MM:SS," of every interval, made once per call.
+constexpr size_t LabelLength = 20;
+
+std::vector<char> intervalLabels(const IsoDate& date, int32_t count, int minutes) {
+  std::vector<char> labels(static_cast<size_t>(count) * LabelLength);
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t period = i * minutes * 3;
+    unsigned hh = static_cast<unsigned>(period / PeriodsPerHour);
+    unsigned mm = static_cast<unsigned>(period % PeriodsPerHour / 3);
+    char* out = labels.data() + static_cast<size_t>(i) * LabelLength;
+    memcpy(out, date.text, sizeof date.text);
+    const char time[10] = {'T', static_cast<char>('0' + hh / 10), static_cast<char>('0' + hh % 10),
+                           ':', static_cast<char>('0' + mm / 10), static_cast<char>('0' + mm % 10),
+                           ':', '0', '0', ','};
+    memcpy(out + sizeof date.text, time, sizeof time);
+  }
+  return labels;
+}
+
+// "device,lane_type," of one record.
+struct RowPrefix {
+  char text[MaxNameText + 16];
+  size_t length;
+};
+
+RowPrefix rowPrefix(const DeviceRecord& record) {
+  RowPrefix prefix = {};  // copied whole into every row
+  char* out = putName(prefix.text, record);
+  *out++ = ',';
+  const char* type = laneType(record);
+  size_t typeLength = strlen(type);
+  memcpy(out, type, typeLength);
+  out += typeLength;
+  *out++ = ',';
+  prefix.length = static_cast<size_t>(out - prefix.text);
+  return prefix;
+}
+
+// Longest row: the whole prefix buffer, the label, eight numbers of at most
+// 20 digits with a point and two decimals, their commas, CR LF.
+constexpr size_t RowRoom = sizeof(RowPrefix::text) + LabelLength + 8 * 24 + 2;
+
+char* formatRow(char* out, const RowPrefix& prefix, const char* label,
+                const RollupInterval& in) {
+  memcpy(out, prefix.text, sizeof prefix.text);  // whole: a fixed-size copy
+  out += prefix.length;
+  memcpy(out, label, LabelLength);
+  out += LabelLength;
+  out = putDecimal(out, static_cast<uint32_t>(in.periods));
+  *out++ = ',';
+  out = putDecimal(out, static_cast<uint32_t>(in.observed));
+  *out++ = ',';
+  if (in.observed > 0) {
+    uint64_t observed = static_cast<uint32_t>(in.observed);
+    out = putDecimal(out, in.volume);
+    *out++ = ',';
+    out = putDecimal(out, roundedQuotient(uint64_t{in.volume} * PeriodsPerHour, observed));
+    *out++ = ',';
+    out = putFixed(out, roundedQuotient(in.scanSum * 100, 12 * observed), 2);
+  } else {
+    *out++ = ',';
+    *out++ = ',';
+  }
+  *out++ = ',';
+  if (in.hasSpeed()) out = putFixed(out, roundedQuotient(in.speedWeighted, in.speedVolume), 1);
+  *out++ = ',';
+  if (in.hasEstSpeed()) {
+    out = putFixed(out, roundedQuotient(in.estSpeedWeighted * 10, in.estSpeedVolume), 1);
+  }
+  *out++ = ',';
+  if (in.hasLength()) out = putFixed(out, roundedQuotient(in.lengthWeighted, in.lengthVolume), 1);
+  *out++ = '\r';
+  *out++ = '\n';
+  return out;
+}
+
+// What the two files of one call share.
+struct RollupRun {
+  const DeviceTable* table;
+  int32_t periodCount;
+  int minutes;
+  std::vector<char> labels;
+  std::vector<RollupInterval> intervals;  // one device's, reused
+};
+
+bool writeRollupFile(const RunContext& run, const std::string& path, uint16_t kind,
+                     RollupRun& rollup) {
+  CsvFile csv;
+  if (!openReport(run, path, AnnounceRollups, &csv)) return false;
+  csv.writeText(HeaderLine, sizeof HeaderLine - 1);
+  if (rollup.table != nullptr) {
+    const size_t count = rollup.intervals.size();
+    for (const DeviceRecord& record : *rollup.table) {
+      if (record.Kind != kind) continue;
+      rollUpDevice(record, rollup.periodCount, rollup.minutes, rollup.intervals.data());
+      const RowPrefix prefix = rowPrefix(record);
+      for (size_t i = 0; i < count; ++i) {
+        const char* label = rollup.labels.data() + i * LabelLength;
+        csv.commit(formatRow(csv.reserve(RowRoom), prefix, label, rollup.intervals[i]));
+      }
+    }
+  }
+  return csv.close(run.log);
+}
+
+}  // namespace
+
+int writeRollupReports(const RunContext& run, const DataHeader& header,
+                       const DeviceTable* table, int minutes) {
+  IsoDate date;
+  if (!isRollupMinutes(minutes) || !isoDateOf(header, &date)) {
+    logRefusal(run, header, minutes);
+    return 0;
+  }
+  RollupRun rollup;
+  rollup.table = table;
+  rollup.periodCount = periodCount(header);
+  rollup.minutes = minutes;
+  const int32_t count = rollupIntervalCount(rollup.periodCount, minutes);
+  rollup.labels = intervalLabels(date, count, minutes);
+  rollup.intervals.resize(static_cast<size_t>(count));
+
+  const std::string name = std::to_string(minutes) + "min_" +
+                           std::string(date.text, sizeof date.text) + ".csv";
+  const std::string& folder = run.options.outputFolder;
+  bool lanes = writeRollupFile(run, folder + "Rollup_Lanes_" + name, KindLane, rollup);
+  bool stations = writeRollupFile(run, folder + "Rollup_Stations_" + name, KindStation, rollup);
+  return lanes && stations ? 1 : 0;
+}
+
+}  // namespace loopconv

@@ -1,0 +1,28 @@
+// The interval roll-up reports (--rollup=MIN): one tidy CSV of the lanes and
+// one of the stations, a row per device and interval of MIN minutes.
+#ifndef LOOPCONV_REPORTS_ROLLUP_REPORT_H_
+#define LOOPCONV_REPORTS_ROLLUP_REPORT_H_
+
+#include "datafile/data_header.h"
+#include "datafile/device_table.h"
+#include "run/run_context.h"
+
+namespace loopconv {
+
+// The announcement of a roll-up file in the log.
+constexpr const char* AnnounceRollups = "Writing interval roll-ups to CSV file";
+
+// Writes "Rollup_Lanes_{MIN}min_YYYY-MM-DD.csv" (every entry of kind 80, in
+// table order) and "Rollup_Stations_{MIN}min_YYYY-MM-DD.csv" (kind 84) into
+// the output folder, the date taken from "Data Start" (MM/DD/YYYY). A null
+// `table` gives files holding the header line alone. Options P, D, S and C
+// do not apply. Returns 1 when both files were written and closed; 0 when
+// one could not be opened or written, or when `minutes` is not 1, 5, 15 or
+// 60 or "Data Start" holds no date (nothing is written then), each with an
+// E line in the log.
+int writeRollupReports(const RunContext& run, const DataHeader& header,
+                       const DeviceTable* table, int minutes);
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_REPORTS_ROLLUP_REPORT_H_
