@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "reports/csv_file.h"
+#include "base/csv_file.h"
 #include "reports/number_text.h"
 #include "reports/report_framing.h"
 
@@ -120,8 +120,7 @@ HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
            summary.count(HealthStatus::HighValues), summary.count(HealthStatus::Intermittent),
            summary.count(HealthStatus::Constant));
   Log& log = run.log;
-  log.log("[%s] - Detector health of data file [%s]: %s\n", log.timeStamp(),
-          dataFileName.c_str(), counts);
+  log.note("Detector health of data file [%s]: %s\n", dataFileName.c_str(), counts);
   log.console("Detector health of data file [%s]: %s\n", dataFileName.c_str(), counts);
   return summary;
 }

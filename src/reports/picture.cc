@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "reports/csv_file.h"
+#include "base/csv_file.h"
 #include "reports/report_framing.h"
 
 namespace loopconv {

@@ -10,7 +10,7 @@
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "reports/rollup.h"
-#include "run/run_context.h"
+#include "base/run_context.h"
 
 namespace loopconv {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "reports/csv_file.h"
+#include "base/csv_file.h"
 #include "reports/report_framing.h"
 #include "reports/rollup.h"
 
@@ -57,11 +57,10 @@ bool isoDateOf(const DataHeader& header, IsoDate* date) {
 void logRefusal(const RunContext& run, const DataHeader& header, int minutes) {
   Log& log = run.log;
   if (!isRollupMinutes(minutes)) {
-    log.log("[%s] E Interval roll-ups take 1, 5, 15 or 60 minutes, not [%d]!\n",
-            log.timeStamp(), minutes);
+    log.error("Interval roll-ups take 1, 5, 15 or 60 minutes, not [%d]!\n", minutes);
   } else {
-    log.log("[%s] E Interval roll-ups need a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
-            log.timeStamp(), static_cast<int>(sizeof header.dataStart), header.dataStart);
+    log.error("Interval roll-ups need a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
+              static_cast<int>(sizeof header.dataStart), header.dataStart);
   }
 }
 
@@ -204,12 +203,12 @@ bool writeRollupFile(const RunContext& run, const std::string& path, uint16_t ki
 
 }  // namespace
 
-int writeRollupReports(const RunContext& run, const DataHeader& header,
+bool writeRollupReports(const RunContext& run, const DataHeader& header,
                        const DeviceTable* table, int minutes) {
   IsoDate date;
   if (!isRollupMinutes(minutes) || !isoDateOf(header, &date)) {
     logRefusal(run, header, minutes);
-    return 0;
+    return false;
   }
   RollupRun rollup;
   rollup.table = table;

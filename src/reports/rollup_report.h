@@ -5,7 +5,7 @@
 
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
-#include "run/run_context.h"
+#include "base/run_context.h"
 
 namespace loopconv {
 
@@ -16,12 +16,12 @@ constexpr const char* AnnounceRollups = "Writing interval roll-ups to CSV file";
 // table order) and "Rollup_Stations_{MIN}min_YYYY-MM-DD.csv" (kind 84) into
 // the output folder, the date taken from "Data Start" (MM/DD/YYYY). A null
 // `table` gives files holding the header line alone. Options P, D, S and C
-// do not apply. Returns 1 when both files were written and closed; 0 when
+// do not apply. Returns true when both files were written and closed; false when
 // one could not be opened or written, or when `minutes` is not 1, 5, 15 or
 // 60 or "Data Start" holds no date (nothing is written then), each with an
 // E line in the log.
-int writeRollupReports(const RunContext& run, const DataHeader& header,
-                       const DeviceTable* table, int minutes);
+[[nodiscard]] bool writeRollupReports(const RunContext& run, const DataHeader& header,
+                                      const DeviceTable* table, int minutes);
 
 }  // namespace loopconv
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <map>
 
-#include "datafile/data_file_writer.h"
+#include "sample/data_file_writer.h"
 #include "datafile/pipeline.h"
 #include "derive/estimates.h"
 #include "derive/stations.h"
