@@ -7,6 +7,9 @@ command -v ninja >/dev/null || need+=(ninja-build)
 command -v g++ >/dev/null || need+=(g++)
 command -v python3 >/dev/null || need+=(python3)
 [ -f /usr/include/gtest/gtest.h ] || need+=(googletest libgtest-dev)
+[ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
+[ -f /usr/include/libdeflate.h ] || need+=(libdeflate-dev)
+[ -f /usr/include/zstd.h ] || need+=(libzstd-dev)
 if [ "${1:-}" = "--bench" ]; then
   [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
   # scripts/bench.sh: /usr/bin/time for user, system time and peak memory; cc

@@ -21,8 +21,9 @@ CsvFile::CsvFile() : buffer_(BufferBytes) {}
 
 CsvFile::~CsvFile() { discard(); }
 
-bool CsvFile::open(const std::string& finalPath, int* error) {
+bool CsvFile::open(const std::string& finalPath, int* error, Compression compression) {
   discard();
+  encoder_ = OutputEncoder::create(compression);
   finalPath_ = finalPath;
   error_ = 0;
   used_ = 0;
@@ -64,6 +65,11 @@ void CsvFile::writeText(const char* text, size_t length) {
 }
 
 void CsvFile::flush() {
+  if (encoder_ != nullptr) {
+    if (error_ == 0 && fd_ >= 0 && used_ > 0) error_ = encoder_->write(fd_, buffer_.data(), used_);
+    used_ = 0;
+    return;
+  }
   size_t done = 0;
   while (done < used_ && error_ == 0 && fd_ >= 0) {
     ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
@@ -80,6 +86,7 @@ void CsvFile::flush() {
 bool CsvFile::close(Log& log) {
   if (fd_ < 0) return false;
   flush();
+  if (encoder_ != nullptr && error_ == 0) error_ = encoder_->finish(fd_);
   if (::close(fd_) != 0 && error_ == 0) error_ = errno;
   fd_ = -1;
   if (error_ == 0 && rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
@@ -106,17 +113,18 @@ void CsvFile::discard() {
   }
 }
 
-bool openOutputCsv(Log& log, const std::string& path, size_t nameStart,
-                   const char* announcement, const char* fileKind, CsvFile* csv) {
+bool openOutputCsv(Log& log, const OutputTarget& target, const char* announcement,
+                   const char* fileKind, CsvFile* csv) {
+  const std::string path = target.path + compressionSuffix(target.compression);
   if (path.size() > MaxPathLength) {
     log.error("Path [%s] is longer than 259 characters!\n", path.c_str());
     return false;
   }
   log.note("%s [%s]...\n", announcement, path.c_str());
   int error = 0;
-  bool leaves = path.find("/../", nameStart) != std::string::npos;
+  bool leaves = path.find("/../", target.nameStart) != std::string::npos;
   if (leaves) error = EINVAL;
-  if (leaves || !csv->open(path, &error)) {
+  if (leaves || !csv->open(path, &error, target.compression)) {
     log.error("Could not open %s [%s]! - Error = [%d].\n", fileKind, path.c_str(), error);
     return false;
   }

@@ -6,8 +6,11 @@
 #define LOOPCONV_BASE_CSV_FILE_H_
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "base/output_encoder.h"
 
 namespace loopconv {
 
@@ -27,7 +30,10 @@ class CsvFile {
   // Creates the temporary file for `finalPath`. Returns false with *error set
   // (EISDIR when `finalPath` is an existing folder, ENOENT when its folder is
   // missing, EACCES when it is an existing file that may not be written, ...).
-  [[nodiscard]] bool open(const std::string& finalPath, int* error);
+  // With a `compression` the bytes are compressed on their way to the file;
+  // `finalPath` is then expected to carry its suffix.
+  [[nodiscard]] bool open(const std::string& finalPath, int* error,
+                          Compression compression = Compression::None);
 
   // Appends text the way a text-mode stream does: every LF becomes CR LF.
   void writeText(const char* text, size_t length);
@@ -56,19 +62,27 @@ class CsvFile {
   size_t used_ = 0;
   int fd_ = -1;
   int error_ = 0;  // first write error
+  std::unique_ptr<OutputEncoder> encoder_;  // null: raw bytes
   std::string finalPath_;
   std::string tempPath_;
 };
 
-// Opens an output CSV at `path`, a folder followed by a file name that comes
-// (partly) from input data, starting at `nameStart`. Refuses a path over
-// MaxPathLength characters with an E line; otherwise logs
-// "<announcement> [path]..." and opens the file. A ".." step within the name,
-// which could lead out of the folder, fails with EINVAL; any '/' else names a
-// sub-folder as any open reads it. An open failure logs
-// "Could not open <fileKind> [path]! - Error = [errno]." Returns false on
-// either failure.
-[[nodiscard]] bool openOutputCsv(Log& log, const std::string& path, size_t nameStart,
+// Where an output file goes and how it is written.
+struct OutputTarget {
+  std::string path;       // a folder followed by a file name
+  size_t nameStart = 0;   // where the part taken from input data begins
+  Compression compression = Compression::None;  // adds its suffix to `path`
+};
+
+// Opens an output CSV at target.path (with the compression's suffix), a
+// folder followed by a file name that comes (partly) from input data,
+// starting at target.nameStart. Refuses a path over MaxPathLength characters
+// with an E line; otherwise logs "<announcement> [path]..." and opens the
+// file. A ".." step within the name, which could lead out of the folder,
+// fails with EINVAL; any '/' else names a sub-folder as any open reads it.
+// An open failure logs "Could not open <fileKind> [path]! - Error = [errno]."
+// Returns false on either failure.
+[[nodiscard]] bool openOutputCsv(Log& log, const OutputTarget& target,
                                  const char* announcement, const char* fileKind,
                                  CsvFile* csv);
 

@@ -39,6 +39,13 @@ void printAllHelp(Log& log) {
   for (const HelpEntry& entry : kHelp) log.console("%s", entry.text);
 }
 
+void printHelp(Log& log) {
+  log.console(
+      "Command separators - / upper or lower case are equivalent for any "
+      "valid command. (-X, /X, -x, or /x )\n");
+  printAllHelp(log);
+}
+
 bool* flagFor(char letter, RunOptions* options) {
   switch (letter) {
     case 'A': return &options->contentsReport;
@@ -101,6 +108,65 @@ bool finishFolder(std::string* folder, char letter, Log& log,
   return true;
 }
 
+// The long options, as the error of a wrong one lists them.
+const char kLongHelp[] =
+    "\t--jobs=N        convert N files at a time (1 to 64; default 1)\n"
+    "\t--rollup=MIN    also write interval roll-ups of MIN minutes (1, 5, 15 or 60)\n"
+    "\t--compress=KIND write every CSV compressed: gzip (.gz) or zstd (.zst)\n"
+    "\t--health        also write the detector health of each data file\n"
+    "\t--picture       also draw each data file's speed picture (SVG)\n"
+    "\t--help          this help; --version the version\n";
+
+// A whole number from 1 to `max` making up all of `text`.
+bool parseCount(const std::string& text, int max, int* value) {
+  if (text.empty() || text.size() > 3) return false;
+  int n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  if (n < 1 || n > max) return false;
+  *value = n;
+  return true;
+}
+
+enum class LongResult { Accepted, Help, Version, Refused };
+
+LongResult refuseLong(Log& log, const std::string& arg, const char* why) {
+  log.startupError("%s option -- '%s'!\n", why, arg.c_str());
+  log.console("%s", kLongHelp);
+  return LongResult::Refused;
+}
+
+// One argument that starts with "--".
+LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log) {
+  size_t equals = arg.find('=');
+  std::string name = arg.substr(0, equals);
+  bool hasValue = equals != std::string::npos;
+  std::string value = hasValue ? arg.substr(equals + 1) : std::string();
+  if (name == "--help" && !hasValue) return LongResult::Help;
+  if (name == "--version" && !hasValue) return LongResult::Version;
+  if ((name == "--health" || name == "--picture") && !hasValue) {
+    (name == "--health" ? options->healthReport : options->picture) = true;
+  } else if (name == "--jobs" && hasValue) {
+    if (!parseCount(value, MaxJobs, &options->jobs)) return refuseLong(log, arg, "Illegal value in");
+  } else if (name == "--rollup" && hasValue) {
+    int minutes = 0;
+    bool known = parseCount(value, 60, &minutes) &&
+                 (minutes == 1 || minutes == 5 || minutes == 15 || minutes == 60);
+    if (!known) return refuseLong(log, arg, "Illegal value in");
+    options->rollupMinutes = minutes;
+  } else if (name == "--compress" && hasValue) {
+    if (!parseCompression(value, &options->compression)) {
+      return refuseLong(log, arg, "Illegal value in");
+    }
+  } else {
+    return refuseLong(log, arg, "Illegal");
+  }
+  log.console("\tOption %s\n", arg.c_str());
+  return LongResult::Accepted;
+}
+
 }  // namespace
 
 const char* helpLine(char letter) {
@@ -115,6 +181,20 @@ int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
   *options = RunOptions();
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
+    if (arg[0] == '-' && arg[1] == '-') {
+      switch (parseLongOption(arg, options, log)) {
+        case LongResult::Accepted:
+          continue;
+        case LongResult::Help:
+          printHelp(log);
+          return ParseHelpShown;
+        case LongResult::Version:
+          log.console("loopconv %s\n", VersionText);
+          return ParseHelpShown;
+        case LongResult::Refused:
+          return ParseError;
+      }
+    }
     if (arg[0] != '-' && arg[0] != '/') continue;
     char letter = static_cast<char>(toupper(static_cast<unsigned char>(arg[1])));
     size_t length = strlen(arg);
@@ -164,10 +244,7 @@ int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
       }
       options->singleDevice = true;
     } else if (letter == '?') {
-      log.console(
-          "Command separators - / upper or lower case are equivalent for any "
-          "valid command. (-X, /X, -x, or /x )\n");
-      printAllHelp(log);
+      printHelp(log);
       return ParseHelpShown;
     } else {
       log.startupError("Illegal option code = %c\n", letter);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/output_encoder.h"
+
 namespace loopconv {
 
 class Log;
@@ -11,6 +13,12 @@ class Platform;
 
 // Longest path the program forms (folder text plus file name).
 constexpr size_t MaxPathLength = 259;
+
+// The version the banner, the log and --version print.
+constexpr const char* VersionText = "1.23+";
+
+// Bounds of --jobs.
+constexpr int MaxJobs = 64;
 
 struct RunOptions {
   std::string logFolder;     // F; ends in '/' after parsing
@@ -29,8 +37,15 @@ struct RunOptions {
   bool trapReport = false;         // T
   bool singlePeriod = false;       // P passed validation
   bool singleDevice = false;       // D passed validation
+  // Long options.
+  int jobs = 1;                    // --jobs=N: files converted N at a time
+  int rollupMinutes = 0;           // --rollup=MIN; 0: no roll-ups
+  Compression compression = Compression::None;  // --compress=gzip|zstd
+  bool healthReport = false;       // --health
+  bool picture = false;            // --picture
 };
 
+// ParseHelpShown also covers --version: the run ends with status 0.
 enum ParseResult { ParseError = 0, ParseHelpShown = 1, ParseGoOn = 2 };
 
 // Parses argv into *options, echoing accepted options and errors on the

@@ -223,6 +223,55 @@ TEST(RunOptionsTest, PeriodTimesNameOneTwentySecondPeriod) {
   }
 }
 
+TEST(RunOptionsTest, LongOptions) {
+  Parsed all = parse({"loopconv", "--jobs=4", "--rollup=15", "--compress=zstd", "--health",
+                      "--picture", "-E"});
+  EXPECT_EQ(all.result, ParseGoOn);
+  EXPECT_EQ(all.options.jobs, 4);
+  EXPECT_EQ(all.options.rollupMinutes, 15);
+  EXPECT_EQ(all.options.compression, Compression::Zstd);
+  EXPECT_TRUE(all.options.healthReport);
+  EXPECT_TRUE(all.options.picture);
+  EXPECT_TRUE(all.options.elementReport);
+  EXPECT_EQ(all.options.commandLetters, "E ");  // long options are no command letters
+  EXPECT_EQ(all.console.substr(0, 22), "\tOption --jobs=4\n\tOpti");
+
+  // Only long options: no report is switched on by default.
+  Parsed only = parse({"loopconv", "--rollup=5"});
+  EXPECT_EQ(only.result, ParseGoOn);
+  EXPECT_FALSE(only.options.elementReport);
+
+  Parsed help = parse({"loopconv", "--help", "-Q"});
+  EXPECT_EQ(help.result, ParseHelpShown);
+  EXPECT_EQ(help.console, parse({"loopconv", "-?"}).console);
+  Parsed version = parse({"loopconv", "--version"});
+  EXPECT_EQ(version.result, ParseHelpShown);
+  EXPECT_EQ(version.console, "loopconv 1.23+\n");
+
+  struct Refused {
+    const char* arg;
+    const char* message;
+  };
+  const Refused refused[] = {
+      {"--jobs=0", "Illegal value in option -- '--jobs=0'!"},
+      {"--jobs=65", "Illegal value in option -- '--jobs=65'!"},
+      {"--jobs=2x", "Illegal value in option -- '--jobs=2x'!"},
+      {"--jobs", "Illegal option -- '--jobs'!"},
+      {"--rollup=10", "Illegal value in option -- '--rollup=10'!"},
+      {"--rollup=", "Illegal value in option -- '--rollup='!"},
+      {"--compress=lz4", "Illegal value in option -- '--compress=lz4'!"},
+      {"--health=yes", "Illegal option -- '--health=yes'!"},
+      {"--frobnicate", "Illegal option -- '--frobnicate'!"},
+      {"--", "Illegal option -- '--'!"},
+  };
+  for (const Refused& r : refused) {
+    Parsed p = parse({"loopconv", "-E", r.arg});
+    EXPECT_EQ(p.result, ParseError) << r.arg;
+    std::string line = std::string("     E ") + r.message + "\n\t--jobs=N";
+    EXPECT_NE(p.console.find(line), std::string::npos) << p.console;
+  }
+}
+
 TEST(RunOptionsTest, DeviceValidation) {
   Parsed ok = parse({"loopconv", "-D005es17329:_MN___1"});
   EXPECT_EQ(ok.result, ParseGoOn);

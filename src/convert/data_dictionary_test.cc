@@ -46,7 +46,7 @@ TEST(DataDictionaryTest, EveryColumnOfEveryCsvIsDescribed) {
   writeFile(in.file(day.fileName), day.bytes);
   writeFile(in.file("Cabinets.LST"), buildCabinetList(day.cabinets, "08/18/2021", 1));
   std::vector<std::vector<std::string>> runs = {
-      {"-E", "-L", "-T", "-A"},
+      {"-E", "-L", "-T", "-A", "--rollup=5", "--health"},
       {"-M"},
   };
   for (std::vector<std::string> run : runs) {
@@ -65,7 +65,7 @@ TEST(DataDictionaryTest, EveryColumnOfEveryCsvIsDescribed) {
           << name << ": column " << column;
     }
   }
-  EXPECT_EQ(files.size(), 5u);  // four reports and the metadata CSV
+  EXPECT_EQ(files.size(), 8u);  // four reports, two roll-ups, health, metadata
 }
 
 }  // namespace

@@ -10,8 +10,11 @@
 #include "derive/stations.h"
 #include "reports/contents_report.h"
 #include "reports/element_report.h"
+#include "reports/health_report.h"
 #include "reports/lane_report.h"
+#include "reports/picture.h"
 #include "reports/report_framing.h"
+#include "reports/rollup_report.h"
 #include "reports/trap_report.h"
 
 namespace loopconv {
@@ -91,6 +94,12 @@ bool processDataFile(const std::string& name, const RunContext& run) {
   if (options.laneReport) (void)writeLaneReport(run, header, table.get());
   if (options.trapReport) (void)writeTrapReport(run, header, table.get());
   if (options.contentsReport) (void)writeContentsReport(run, header, table.get());
+  // The analysis outputs beside the reports.
+  if (options.rollupMinutes > 0) {
+    (void)writeRollupReports(run, header, table.get(), options.rollupMinutes);
+  }
+  if (options.healthReport) (void)writeHealthReport(run, header, table.get(), name);
+  if (options.picture) (void)writePicture(run, header, table.get(), name);
 
   table.reset();
   image.reset();

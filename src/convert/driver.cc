@@ -26,6 +26,11 @@ int runConverter(int argc, const char* const* argv, Platform& platform, FILE* co
                  FILE* errors) {
   int64_t startTick = platform.ticks();
   Log log(console, errors);
+  // A lone --version prints its one line and nothing else.
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    log.console("loopconv %s\n", VersionText);
+    return ExitOk;
+  }
   log.setTimeStamp(platform.timeOfDay());
 
   log.console("\n");

@@ -6,10 +6,9 @@
 #include <cstdio>
 
 #include "base/platform.h"
+#include "base/run_options.h"
 
 namespace loopconv {
-
-constexpr const char* VersionText = "1.23+";
 
 enum ExitStatus { ExitOk = 0, ExitRunError = 1, ExitCommandLineError = 2 };
 

@@ -25,8 +25,9 @@ bool writeMetadataCsv(const RunContext& run, const std::string& path,
   CsvFile csv;
   // The date comes from the list and may hold further '/' (a rejected date
   // carried over, say).
-  if (!openOutputCsv(run.log, path, metadataNameStart(run.options.outputFolder),
-                     "Writing metadata to CSV file", "meta data file", &csv)) {
+  OutputTarget target{path, metadataNameStart(run.options.outputFolder),
+                      run.options.compression};
+  if (!openOutputCsv(run.log, target, "Writing metadata to CSV file", "meta data file", &csv)) {
     return true;
   }
   writeCabinetCsv(records, count, &csv);

@@ -35,8 +35,8 @@ std::string reportPath(const std::string& outputFolder, const char* format,
 bool openReport(const RunContext& run, const std::string& path,
                 const char* announcement, CsvFile* csv) {
   // The date pieces of the name come from the data file.
-  return openOutputCsv(run.log, path, run.options.outputFolder.size(), announcement,
-                       "data file", csv);
+  OutputTarget target{path, run.options.outputFolder.size(), run.options.compression};
+  return openOutputCsv(run.log, target, announcement, "data file", csv);
 }
 
 int32_t periodCount(const DataHeader& header) {
