@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/background_writer.h"
 #include "base/log.h"
 #include "base/run_options.h"
 
@@ -53,6 +54,7 @@ bool CsvFile::open(const std::string& finalPath, int* error, Compression compres
     tempPath_.clear();
     return false;
   }
+  writer_ = std::make_unique<BackgroundWriter>(fd_, encoder_.get(), BufferBytes);
   return true;
 }
 
@@ -65,27 +67,15 @@ void CsvFile::writeText(const char* text, size_t length) {
 }
 
 void CsvFile::flush() {
-  if (encoder_ != nullptr) {
-    if (error_ == 0 && fd_ >= 0 && used_ > 0) error_ = encoder_->write(fd_, buffer_.data(), used_);
-    used_ = 0;
-    return;
-  }
-  size_t done = 0;
-  while (done < used_ && error_ == 0 && fd_ >= 0) {
-    ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error_ = errno;
-    } else {
-      done += static_cast<size_t>(n);
-    }
-  }
+  if (writer_ != nullptr && used_ > 0) writer_->submit(&buffer_, used_);
   used_ = 0;
 }
 
 bool CsvFile::close(Log& log) {
   if (fd_ < 0) return false;
   flush();
+  error_ = writer_->wait();
+  writer_.reset();
   if (encoder_ != nullptr && error_ == 0) error_ = encoder_->finish(fd_);
   if (::close(fd_) != 0 && error_ == 0) error_ = errno;
   fd_ = -1;
@@ -103,6 +93,7 @@ bool CsvFile::close(Log& log) {
 }
 
 void CsvFile::discard() {
+  writer_.reset();  // waits for its writes before the file goes
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;

@@ -1,6 +1,7 @@
 // A CSV output file written safely: the bytes go to a temporary file beside
-// the final name through one large buffer, and the file is renamed into place
-// only after a successful flush and close. A failed write leaves any earlier
+// the final name through large buffers, written on a thread of their own
+// while the next is filled, and the file is renamed into place only after a
+// successful flush and close. A failed write leaves any earlier
 // file of the final name as it was.
 #ifndef LOOPCONV_BASE_CSV_FILE_H_
 #define LOOPCONV_BASE_CSV_FILE_H_
@@ -14,6 +15,7 @@
 
 namespace loopconv {
 
+class BackgroundWriter;
 class Log;
 
 class CsvFile {
@@ -63,6 +65,7 @@ class CsvFile {
   int fd_ = -1;
   int error_ = 0;  // first write error
   std::unique_ptr<OutputEncoder> encoder_;  // null: raw bytes
+  std::unique_ptr<BackgroundWriter> writer_;  // while open
   std::string finalPath_;
   std::string tempPath_;
 };

@@ -1,8 +1,10 @@
 #include "datafile/decode.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "base/log.h"
+#include "base/parallel.h"
 
 namespace loopconv {
 namespace {
@@ -94,8 +96,13 @@ void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
   if (periods <= 0) return;
   if (periods > PeriodsPerDay) periods = PeriodsPerDay;  // the header parse already holds it there
 
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(image);
-  for (DeviceRecord& d : *table) {
+  // First, in table order, the blocks that do not fit are named (so the log
+  // is the same however the decoding below is shared out); then every core
+  // decodes devices, each device's block into its own planes.
+  const int32_t count = table->size();
+  std::vector<uint8_t> fits(static_cast<size_t>(count), 0);
+  for (int32_t i = 0; i < count; ++i) {
+    const DeviceRecord& d = (*table)[i];
     int width = recordBytes(d.Kind);
     if (width == 0) continue;
     uint64_t end = static_cast<uint64_t>(d.DataOffset) +
@@ -104,6 +111,13 @@ void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
       log.error("Data block of device [%s] lies outside the file, device skipped!\n", d.Name);
       continue;
     }
+    fits[static_cast<size_t>(i)] = 1;
+  }
+
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(image);
+  forEachInParallel(count, [&](int32_t i) {
+    if (!fits[static_cast<size_t>(i)]) return;
+    DeviceRecord& d = (*table)[i];
     const uint8_t* in = bytes + d.DataOffset;
     switch (d.Kind) {
       case KindLane:
@@ -121,7 +135,7 @@ void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
         decodeMeter(in, periods, d.MeterByte, d.MeterHigh, d.MeterLow);
         break;
     }
-  }
+  });
 }
 
 }  // namespace loopconv

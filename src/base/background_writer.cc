@@ -1,0 +1,87 @@
+#include "base/background_writer.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "base/output_encoder.h"
+
+namespace loopconv {
+
+int writeAll(int fd, const char* data, size_t length) {
+  size_t done = 0;
+  while (done < length) {
+    ssize_t n = ::write(fd, data + done, length - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return EIO;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+BackgroundWriter::BackgroundWriter(int fd, OutputEncoder* encoder, size_t bufferBytes)
+    : fd_(fd), encoder_(encoder), pending_(bufferBytes) {
+  thread_ = std::thread([this] { run(); });
+}
+
+BackgroundWriter::~BackgroundWriter() {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !hasPending_ && !busy_; });
+    stop_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void BackgroundWriter::submit(std::vector<char>* buffer, size_t used) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !hasPending_; });
+    std::swap(*buffer, pending_);
+    pendingUsed_ = used;
+    hasPending_ = true;
+  }
+  changed_.notify_all();
+}
+
+int BackgroundWriter::wait() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !hasPending_ && !busy_; });
+  return error_;
+}
+
+void BackgroundWriter::run() {
+  std::vector<char> writing(pending_.size());
+  for (;;) {
+    size_t used = 0;
+    int error = 0;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return hasPending_ || stop_; });
+      if (!hasPending_) return;  // stopped with nothing left
+      std::swap(writing, pending_);
+      used = pendingUsed_;
+      hasPending_ = false;
+      busy_ = true;
+      error = error_;
+    }
+    changed_.notify_all();  // the submitter may hand over the next one
+    if (error == 0 && used > 0) {
+      error = encoder_ != nullptr ? encoder_->write(fd_, writing.data(), used)
+                                  : writeAll(fd_, writing.data(), used);
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      busy_ = false;
+      if (error_ == 0) error_ = error;
+    }
+    changed_.notify_all();
+  }
+}
+
+}  // namespace loopconv
