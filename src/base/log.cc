@@ -27,6 +27,29 @@ void appendFormatted(std::string* out, const char* format, va_list args) {
 
 Log::Log(FILE* console, FILE* errors) : console_(console), errors_(errors) {}
 
+Log::Log(Log& parent)
+    : console_(parent.console_),
+      errors_(parent.errors_),
+      parent_(&parent),
+      timeStamp_(parent.timeStamp_) {}
+
+void Log::release() {
+  if (parent_ == nullptr) return;
+  for (const auto& [channel, text] : held_) parent_->emit(channel, text);
+  held_.clear();
+  parent_->errorCount_ += errorCount_;
+  errorCount_ = 0;
+}
+
+void Log::emit(Channel channel, const std::string& text) {
+  if (parent_ != nullptr) {
+    held_.emplace_back(channel, text);
+    return;
+  }
+  FILE* stream = channel == Channel::File ? file_ : channel == Channel::Console ? console_ : errors_;
+  if (stream != nullptr) fwrite(text.data(), 1, text.size(), stream);
+}
+
 Log::~Log() { close(); }
 
 bool Log::open(const std::string& path, int* error) {
@@ -53,14 +76,11 @@ void Log::line(Severity severity, const char* stamp, const char* format, va_list
   text += Marks[static_cast<int>(severity)];
   size_t prefix = text.size();
   appendFormatted(&text, format, args);
-  writeToFile(text);
+  emit(Channel::File, text);
   if (severity == Severity::Error) {
     ++errorCount_;
     // The error stream gets the line without its time stamp and mark.
-    if (errors_ != nullptr) {
-      std::string copy = "loopconv: " + text.substr(prefix);
-      fwrite(copy.data(), 1, copy.size(), errors_);
-    }
+    emit(Channel::Errors, "loopconv: " + text.substr(prefix));
   }
 }
 
@@ -69,9 +89,6 @@ void Log::summarizeErrors(const std::string& logPath) {
   fprintf(errors_, "loopconv: %d error(s) logged in [%s]\n", errorCount_, logPath.c_str());
 }
 
-void Log::writeToFile(const std::string& text) {
-  if (file_ != nullptr) fwrite(text.data(), 1, text.size(), file_);
-}
 
 #define LOOPCONV_LOG_LINE(severity, stamp)   \
   va_list args;                              \
@@ -94,12 +111,12 @@ void Log::errorAt(const std::string& stamp, const char* format, ...) {
 
 #undef LOOPCONV_LOG_LINE
 
-void Log::blankLine() { writeToFile("\n"); }
+void Log::blankLine() { emit(Channel::File, "\n"); }
 
 void Log::consoleLine(const std::string& prefix, const char* format, va_list args) {
   std::string text = prefix;
   appendFormatted(&text, format, args);
-  fwrite(text.data(), 1, text.size(), console_);
+  emit(Channel::Console, text);
 }
 
 #define LOOPCONV_CONSOLE_LINE(prefix)   \

@@ -8,6 +8,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #define LOOPCONV_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
 
@@ -19,6 +21,12 @@ class Log {
   // in tests); `errors`, when given, a copy of every error line (stderr in
   // the program). The log file is opened later with open().
   explicit Log(FILE* console, FILE* errors = nullptr);
+  // A log that holds its lines (log, console and error copies alike) until
+  // release() hands them to `parent` in the order they came: files converted
+  // side by side still show one block each, in folder order.
+  explicit Log(Log& parent);
+  // Hands the held lines and error count to the parent.
+  void release();
   ~Log();
   Log(const Log&) = delete;
   Log& operator=(const Log&) = delete;
@@ -66,13 +74,16 @@ class Log {
 
  private:
   enum class Severity { Note, Warning, Error };
+  enum class Channel { File, Console, Errors };
+  void emit(Channel channel, const std::string& text);
   void line(Severity severity, const char* stamp, const char* format, va_list args);
   void consoleLine(const std::string& prefix, const char* format, va_list args);
-  void writeToFile(const std::string& text);
 
   FILE* console_;
   FILE* errors_;
   FILE* file_ = nullptr;
+  Log* parent_ = nullptr;  // set: lines are held for it
+  std::vector<std::pair<Channel, std::string>> held_;
   std::string timeStamp_;
   int errorCount_ = 0;
 };

@@ -2,9 +2,13 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "base/owned_fd.h"
+#include "base/parallel.h"
 #include "datafile/data_file.h"
 #include "derive/estimates.h"
 #include "derive/stations.h"
@@ -29,6 +33,58 @@ Image allocateImage(int64_t size, int64_t limit) {
   if (limit >= 0 && size > limit) return nullptr;
   // One byte more than the file so that an empty file still has a block.
   return Image(static_cast<char*>(malloc(static_cast<size_t>(size) + 1)));
+}
+
+// Writes the reports and outputs the options ask for, each on a thread of
+// its own (the table is only read). Each logs into a log of its own, handed
+// on in the fixed order Element, Lane, Trap, Contents, roll-ups, health,
+// picture, so the log reads as if they had been written one by one. A writer
+// that fails has logged why; the others are still written.
+void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceTable* table,
+                  const std::string& name) {
+  const RunOptions& options = run.options;
+  using Writer = std::function<void(const RunContext&)>;
+  std::vector<Writer> writers;
+  if (options.elementReport) {
+    writers.push_back([&](const RunContext& r) { (void)writeElementReport(r, header, table); });
+  }
+  if (options.laneReport) {
+    writers.push_back([&](const RunContext& r) { (void)writeLaneReport(r, header, table); });
+  }
+  if (options.trapReport) {
+    writers.push_back([&](const RunContext& r) { (void)writeTrapReport(r, header, table); });
+  }
+  if (options.contentsReport) {
+    writers.push_back([&](const RunContext& r) { (void)writeContentsReport(r, header, table); });
+  }
+  if (options.rollupMinutes > 0) {
+    writers.push_back([&](const RunContext& r) {
+      (void)writeRollupReports(r, header, table, options.rollupMinutes);
+    });
+  }
+  if (options.healthReport) {
+    writers.push_back([&](const RunContext& r) { (void)writeHealthReport(r, header, table, name); });
+  }
+  if (options.picture) {
+    writers.push_back([&](const RunContext& r) { (void)writePicture(r, header, table, name); });
+  }
+  if (writers.size() <= 1 || coreCount() <= 1) {
+    for (const Writer& write : writers) write(run);
+    return;
+  }
+  std::vector<std::unique_ptr<Log>> logs;
+  std::vector<std::thread> threads;
+  for (const Writer& write : writers) {
+    logs.push_back(std::make_unique<Log>(run.log));
+    threads.emplace_back([&write, &run, log = logs.back().get()] {
+      RunContext own{run.options, *log, run.platform};
+      write(own);
+    });
+  }
+  for (size_t i = 0; i < threads.size(); ++i) {
+    threads[i].join();
+    logs[i]->release();
+  }
 }
 
 }  // namespace
@@ -88,18 +144,7 @@ bool processDataFile(const std::string& name, const RunContext& run) {
   aggregateStations(table.get(), header.numberOfColumns);
   computeEstimates(table.get(), header.numberOfColumns);
 
-  // A report that fails has logged why; the others are still written.
-  const RunOptions& options = run.options;
-  if (options.elementReport) (void)writeElementReport(run, header, table.get());
-  if (options.laneReport) (void)writeLaneReport(run, header, table.get());
-  if (options.trapReport) (void)writeTrapReport(run, header, table.get());
-  if (options.contentsReport) (void)writeContentsReport(run, header, table.get());
-  // The analysis outputs beside the reports.
-  if (options.rollupMinutes > 0) {
-    (void)writeRollupReports(run, header, table.get(), options.rollupMinutes);
-  }
-  if (options.healthReport) (void)writeHealthReport(run, header, table.get(), name);
-  if (options.picture) (void)writePicture(run, header, table.get(), name);
+  writeOutputs(run, header, table.get(), name);
 
   table.reset();
   image.reset();

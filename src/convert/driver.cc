@@ -1,6 +1,12 @@
 #include "convert/driver.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "convert/data_file_conversion.h"
@@ -18,6 +24,46 @@ std::string logFilePath(const std::string& folder, const std::string& date) {
   padded.resize(8, ' ');
   return folder + "ConvertorLog" + padded.substr(0, 2) + padded.substr(3, 2) +
          "20" + padded.substr(6, 2) + ".txt";
+}
+
+// Converts the data files `names` in order, or with --jobs=N N at a time:
+// each file then logs into a log of its own, handed on whole in folder
+// order, so the log and console read as if the files had gone one by one.
+void convertDataFiles(const std::vector<std::string>& names, const RunContext& run) {
+  const size_t count = names.size();
+  const int jobs = static_cast<int>(std::min<size_t>(run.options.jobs, count));
+  if (jobs <= 1) {
+    for (const std::string& name : names) (void)processDataFile(name, run);
+    return;
+  }
+  std::vector<std::unique_ptr<Log>> logs(count);
+  std::vector<char> done(count, 0);
+  std::mutex mutex;
+  std::condition_variable finished;
+  std::atomic<size_t> next{0};
+  auto worker = [&] {
+    for (size_t i = next++; i < count; i = next++) {
+      auto fileLog = std::make_unique<Log>(run.log);
+      RunContext fileRun{run.options, *fileLog, run.platform};
+      (void)processDataFile(names[i], fileRun);
+      std::lock_guard<std::mutex> lock(mutex);
+      logs[i] = std::move(fileLog);
+      done[i] = 1;
+      finished.notify_all();
+    }
+  };
+  std::vector<std::thread> workers;
+  for (int j = 0; j < jobs; ++j) workers.emplace_back(worker);
+  for (size_t i = 0; i < count; ++i) {
+    std::unique_ptr<Log> fileLog;
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      finished.wait(lock, [&] { return done[i] != 0; });
+      fileLog = std::move(logs[i]);
+    }
+    fileLog->release();
+  }
+  for (std::thread& w : workers) w.join();
 }
 
 }  // namespace
@@ -82,17 +128,21 @@ int runConverter(int argc, const char* const* argv, Platform& platform, FILE* co
   }
 
   RunContext run{options, log, platform};
+  // A file counts whether or not it converts; its failures are logged.
   int dataFiles = 0;
   int listFiles = 0;
-  std::string metadataDate;
-  for (const std::string& name : names) {
-    if (!options.metadataMode) {
-      // A file counts whether or not it converts; its failures are logged.
-      if (name.find("DAT") != std::string::npos) {
-        (void)processDataFile(name, run);
-        ++dataFiles;
-      }
-    } else if (name.find("LST") != std::string::npos) {
+  if (!options.metadataMode) {
+    std::vector<std::string> dataNames;
+    for (const std::string& name : names) {
+      if (name.find("DAT") != std::string::npos) dataNames.push_back(name);
+    }
+    convertDataFiles(dataNames, run);
+    dataFiles = static_cast<int>(dataNames.size());
+  } else {
+    // The metadata date carries over from one list to the next: in order.
+    std::string metadataDate;
+    for (const std::string& name : names) {
+      if (name.find("LST") == std::string::npos) continue;
       (void)convertCabinetList(name, run, &metadataDate);
       ++listFiles;
     }
