@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds a release binary, generates a sample day (data file and cabinet list)
-# in sample/in, converts it into sample/out and shows the start of each report.
+# in sample/in, converts it into sample/out and shows the start of each report,
+# the detector health counts and where the day's speed picture is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh
@@ -12,18 +13,23 @@ rm -rf sample
 mkdir -p sample/in sample/out sample/log
 build/demo/loopconv-gen --devices 300 --date 08/18/2021 --seed 1 --lst sample/in
 
-echo "== converting the data file (Element, Lane, Trap and Contents reports)"
-build/demo/loopconv -E -L -T -A -Isample/in -Osample/out -Fsample/log
+echo "== converting the data file (Element, Lane, Trap and Contents reports, five-minute"
+echo "   roll-ups, detector health and the speed picture)"
+build/demo/loopconv -E -L -T -A --rollup=5 --health --picture -Isample/in -Osample/out -Fsample/log
 echo "== converting the cabinet list (metadata mode)"
 build/demo/loopconv -M -Isample/in -Osample/out -Fsample/log
 
-echo "== reports in sample/out"
+echo "== files in sample/out"
 ls -l sample/out
-for f in sample/out/*; do
+for f in sample/out/*.csv sample/out/*.CSV; do
   echo "-- $f"
   head -n 4 "$f"
 done
 echo "-- morning peak rows of the Element report (08:00:00)"
 grep -m 5 "08:00:00 " sample/out/PELMA20Sec_Element_*.csv || true
+echo "== detector health"
+grep "Detector health" sample/log/ConvertorLog*.txt | tail -n 1
+echo "== speed picture: open sample/out/Picture_2021-08-18.svg in a browser"
+echo "   (scripts/render_picture.sh sample/out/Picture_2021-08-18.svg picture.png makes a PNG)"
 echo "== log"
 cat sample/log/ConvertorLog*.txt

@@ -169,6 +169,9 @@ struct LaneState {
   double lengthFeet;
 };
 
+// How a faulty detector misreports, all day long.
+enum class LaneFault { None, CardOff, Stuck, Occupied, Chatter };
+
 struct Cabinet {
   std::string name;
   double demand;      // share of a lane's capacity at the peak
@@ -187,6 +190,7 @@ class DayBuilder {
 
  private:
   LaneState lanePeriod(const Cabinet& cabinet, double laneShare, int p);
+  void applyFault(LaneFault fault, LaneState* s);
   void add(DataFileDescription* description, SampleDay* day, DeviceDescription device) {
     day->devices.push_back(SampleDevice{device.name, device.kind});
     description->devices.push_back(std::move(device));
@@ -214,6 +218,26 @@ LaneState DayBuilder::lanePeriod(const Cabinet& cabinet, double laneShare, int p
   s.scans = clampTo(seconds * 60.0 + random_.noise() * 3.0, 1200);
   if (s.volume == 0) s.scans = 0;
   return s;
+}
+
+void DayBuilder::applyFault(LaneFault fault, LaneState* s) {
+  switch (fault) {
+    case LaneFault::None:
+      break;
+    case LaneFault::CardOff:  // reports, but sees nothing
+      s->volume = 0;
+      s->scans = 0;
+      break;
+    case LaneFault::Stuck:  // one occupancy whenever a vehicle passes
+      if (s->volume > 0) s->scans = 333;
+      break;
+    case LaneFault::Occupied:  // something sits on the loop
+      s->scans = 1000 + random_.below(150);
+      break;
+    case LaneFault::Chatter:  // counts without occupancy half the time
+      if (random_.below(2) == 0) s->scans = 0;
+      break;
+  }
 }
 
 void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileDescription* description,
@@ -251,8 +275,12 @@ void DayBuilder::addCabinet(const Cabinet& cabinet, int room, DataFileDescriptio
       double share = 1.05 - 0.12 * k + 0.05 * random_.uniform();
       // A detector now and then drops out for an hour.
       int outage = random_.below(40) == 0 ? random_.below(std::max(columns_, 1)) : -1;
+      // Now and then one is faulty all day, as field detectors are.
+      LaneFault fault = random_.below(15) == 0 ? static_cast<LaneFault>(1 + random_.below(4))
+                                               : LaneFault::None;
       for (int p = 0; p < columns_; ++p) {
         LaneState s = lanePeriod(cabinet, share, p);
+        applyFault(fault, &s);
         bool down = outage >= 0 && p >= outage && p < outage + 180;
         if (down) {
           lane.add(encodeLanePeriod(0, 0, 0, 0, 4));
