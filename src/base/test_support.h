@@ -64,6 +64,19 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The comma-separated fields of one CSV line (no quoting).
+inline std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  for (char c : line) {
+    if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
 // How many LF bytes of `text` have no CR before them (a CSV has none).
 inline size_t countBareLineFeeds(const std::string& text) {
   size_t bare = 0;

@@ -79,19 +79,6 @@ TEST_F(ElementReportTest, WritesTheExampleRow) {
   EXPECT_EQ(consoleText(), "");
 }
 
-// The fields of a CSV row.
-std::vector<std::string> fields(const std::string& row) {
-  std::vector<std::string> out(1);
-  for (char c : row) {
-    if (c == ',') {
-      out.emplace_back();
-    } else {
-      out.back() += c;
-    }
-  }
-  return out;
-}
-
 TEST_F(ElementReportTest, ColourCodesFollowEachRowsValues) {
   makeTable({{SpeedLoopName, KindLane},
              {TrapName, KindTrap},
@@ -114,7 +101,7 @@ TEST_F(ElementReportTest, ColourCodesFollowEachRowsValues) {
   ASSERT_EQ(lines.size(), 3u);
   const char* codes[2][3] = {{"100", "1", "2"}, {"100", "100", "3"}};
   for (int row = 0; row < 2; ++row) {
-    std::vector<std::string> f = fields(lines[1 + row]);
+    std::vector<std::string> f = csvFields(lines[1 + row]);
     ASSERT_EQ(f.size(), 23u);
     for (int k = 0; k < 3; ++k) EXPECT_EQ(f[7 + k], codes[row][k]) << row << " " << k;
   }

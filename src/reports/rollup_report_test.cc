@@ -22,18 +22,6 @@ const char kHeader[] =
     "device,lane_type,interval_start,periods,observed,volume,flow_vph,occupancy_pct,"
     "speed_mph,est_speed_mph,length_ft";
 
-std::vector<std::string> fields(const std::string& line) {
-  std::vector<std::string> out(1);
-  for (char c : line) {
-    if (c == ',') {
-      out.emplace_back();
-    } else {
-      out.back() += c;
-    }
-  }
-  return out;
-}
-
 // "12.3" -> 123: the Lane report prints tenths exactly.
 int64_t tenths(const std::string& text) {
   std::string digits = text;
@@ -74,7 +62,7 @@ LaneRows laneRowsOf(const std::string& laneText) {
   LaneRows rows;
   std::vector<std::string> lines = csvLines(laneText);
   for (size_t i = 1; i < lines.size(); ++i) {
-    std::vector<std::string> f = fields(lines[i]);
+    std::vector<std::string> f = csvFields(lines[i]);
     rows[f[0]].push_back({std::stoi(f[2]), std::stoull(f[3]), std::stod(f[4]),
                           static_cast<uint64_t>(tenths(f[7])),
                           static_cast<uint64_t>(tenths(f[8]))});
@@ -136,7 +124,7 @@ void checkAgainstLaneReport(const std::string& rollupText, const LaneRows& laneR
       }
       char start[48];
       snprintf(start, sizeof start, "2021-08-18T%02zu:%02zu:00", first / 180, first % 180 / 3);
-      std::vector<std::string> f = fields(lines[line]);
+      std::vector<std::string> f = csvFields(lines[line]);
       ASSERT_EQ(f.size(), 11u) << lines[line];
       EXPECT_EQ(f[0], name);
       EXPECT_EQ(f[1], type);
