@@ -25,7 +25,7 @@ int writeAll(int fd, const char* data, size_t length) {
 
 BackgroundWriter::BackgroundWriter(int fd, OutputEncoder* encoder, size_t bufferBytes)
     : fd_(fd), encoder_(encoder), pending_(bufferBytes) {
-  thread_ = std::thread([this] { run(); });
+  thread_ = std::thread([this, bufferBytes] { run(bufferBytes); });
 }
 
 BackgroundWriter::~BackgroundWriter() {
@@ -55,8 +55,8 @@ int BackgroundWriter::wait() {
   return error_;
 }
 
-void BackgroundWriter::run() {
-  std::vector<char> writing(pending_.size());
+void BackgroundWriter::run(size_t bufferBytes) {
+  std::vector<char> writing(bufferBytes);
   for (;;) {
     size_t used = 0;
     int error = 0;

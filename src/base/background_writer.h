@@ -37,7 +37,7 @@ class BackgroundWriter {
   [[nodiscard]] int wait();
 
  private:
-  void run();
+  void run(size_t bufferBytes);
 
   const int fd_;
   OutputEncoder* const encoder_;
