@@ -115,7 +115,7 @@ const char kLongHelp[] =
     "\t--compress=KIND write every CSV compressed: gzip (.gz) or zstd (.zst)\n"
     "\t--health        also write the detector health of each data file\n"
     "\t--picture       also draw each data file's speed picture (SVG)\n"
-    "\t--help          this help; --version the version\n";
+    "\t--help          the help of -?      --version   the version\n";
 
 // A whole number from 1 to `max` making up all of `text`.
 bool parseCount(const std::string& text, int max, int* value) {

@@ -223,7 +223,7 @@ bool writeRollupReports(const RunContext& run, const DataHeader& header,
   const std::string& folder = run.options.outputFolder;
   bool lanes = writeRollupFile(run, folder + "Rollup_Lanes_" + name, KindLane, rollup);
   bool stations = writeRollupFile(run, folder + "Rollup_Stations_" + name, KindStation, rollup);
-  return lanes && stations ? 1 : 0;
+  return lanes && stations;
 }
 
 }  // namespace loopconv
