@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/csv_file.h"
+#include "datafile/data_file.h"
 #include "reports/report_framing.h"
 #include "reports/rollup.h"
 
@@ -35,19 +36,10 @@ struct IsoDate {
   char text[10];
 };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Reads only the 10 bytes at the start of the 32-byte field.
+// The date check is the one every data file passed before its outputs.
 bool isoDateOf(const DataHeader& header, IsoDate* date) {
+  if (!hasDataStartDate(header)) return false;
   const char* s = header.dataStart;
-  static_assert(sizeof header.dataStart >= 10);
-  for (int i : {0, 1, 3, 4, 6, 7, 8, 9}) {
-    if (!isDigit(s[i])) return false;
-  }
-  if (s[2] != '/' || s[5] != '/') return false;
-  int month = (s[0] - '0') * 10 + (s[1] - '0');
-  int day = (s[3] - '0') * 10 + (s[4] - '0');
-  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
   const char iso[10] = {s[6], s[7], s[8], s[9], '-', s[0], s[1], '-', s[3], s[4]};
   memcpy(date->text, iso, sizeof iso);
   return true;
