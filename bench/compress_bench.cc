@@ -30,12 +30,12 @@
 #include <vector>
 
 #include "base/output_encoder.h"
-#include "base/csv_file.h"
+#include "base/output_file.h"
 
 namespace loopconv {
 namespace {
 
-constexpr size_t Piece = CsvFile::BufferBytes;
+constexpr size_t Piece = OutputFile::BufferBytes;
 
 // The CSV files of $LOOPCONV_BENCH_CSV, read once.
 const std::vector<std::string>& reportFiles() {

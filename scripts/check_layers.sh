@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks that the includes between the source folders point one way:
-#   base <- datafile, metadata <- derive <- reports <- convert, and sample
-# beside them. Tests and test helpers may include anything. Prints every
+#   base <- datafile, metadata <- derive <- analysis <- corridor
+#        <- reports, outputs (side by side, never each other) <- convert
+# and sample beside them (base, datafile, metadata; no layer uses it).
+# reports (the legacy reports) may use analysis but not corridor. Tests and test helpers may include anything. Prints every
 # include that breaks the rule and fails when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,8 +14,11 @@ declare -A allowed=(
   [datafile]="base datafile"
   [metadata]="base metadata"
   [derive]="base datafile derive"
-  [reports]="base datafile derive reports"
-  [convert]="base datafile metadata derive reports convert"
+  [analysis]="base datafile derive analysis"
+  [corridor]="base datafile metadata derive analysis corridor"
+  [reports]="base datafile derive analysis reports"
+  [outputs]="base datafile metadata derive analysis corridor outputs"
+  [convert]="base datafile metadata derive analysis corridor reports outputs convert"
   [sample]="base datafile metadata sample"
 )
 

@@ -3,6 +3,6 @@
 #include "convert/driver.h"
 
 int main(int argc, char** argv) {
-  return loopconv::runConverter(argc, argv, loopconv::systemPlatform(), stdout,
-                                 stderr);
+  return static_cast<int>(
+      loopconv::runConverter(argc, argv, loopconv::systemPlatform(), stdout, stderr));
 }

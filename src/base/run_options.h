@@ -1,4 +1,5 @@
-// The run's options, parsed once from the command line and only read after.
+// The run's options: plain data, parsed once from the command line
+// (convert/command_line.h) and only read after.
 #ifndef LOOPCONV_BASE_RUN_OPTIONS_H_
 #define LOOPCONV_BASE_RUN_OPTIONS_H_
 
@@ -7,9 +8,6 @@
 #include "base/output_encoder.h"
 
 namespace loopconv {
-
-class Log;
-class Platform;
 
 // Longest path the program forms (folder text plus file name).
 constexpr size_t MaxPathLength = 259;
@@ -44,18 +42,6 @@ struct RunOptions {
   bool healthReport = false;       // --health
   bool picture = false;            // --picture
 };
-
-// ParseHelpShown also covers --version: the run ends with status 0.
-enum ParseResult { ParseError = 0, ParseHelpShown = 1, ParseGoOn = 2 };
-
-// Parses argv into *options, echoing accepted options and errors on the
-// console of `log`. `platform` supplies the working directory, the default of
-// every folder.
-int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
-                     Log& log, Platform& platform);
-
-// The help line of one option letter, exactly as printed.
-const char* helpLine(char letter);
 
 }  // namespace loopconv
 

@@ -14,11 +14,11 @@
 #include "derive/stations.h"
 #include "reports/contents_report.h"
 #include "reports/element_report.h"
-#include "reports/health_report.h"
+#include "outputs/health_report.h"
 #include "reports/lane_report.h"
-#include "reports/picture.h"
+#include "outputs/picture.h"
 #include "reports/report_framing.h"
-#include "reports/rollup_report.h"
+#include "outputs/rollup_report.h"
 #include "reports/trap_report.h"
 
 namespace loopconv {

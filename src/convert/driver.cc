@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "convert/command_line.h"
 #include "convert/data_file_conversion.h"
 #include "convert/list_file_conversion.h"
 #include "base/log.h"
@@ -68,14 +69,14 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
 
 }  // namespace
 
-int runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
+ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
                  FILE* errors) {
   int64_t startTick = platform.ticks();
   Log log(console, errors);
   // A lone --version prints its one line and nothing else.
   if (argc == 2 && std::string(argv[1]) == "--version") {
     log.console("loopconv %s\n", VersionText);
-    return ExitOk;
+    return ExitStatus::Ok;
   }
   log.setTimeStamp(platform.timeOfDay());
 
@@ -85,18 +86,18 @@ int runConverter(int argc, const char* const* argv, Platform& platform, FILE* co
   log.consoleNote("Version = %s\n", VersionText);
 
   RunOptions options;
-  int parsed = parseCommandLine(argc, argv, &options, log, platform);
-  if (parsed == ParseError) {
+  ParseResult parsed = parseCommandLine(argc, argv, &options, log, platform);
+  if (parsed == ParseResult::Error) {
     log.consoleError("Error on command line!\n");
-    return ExitCommandLineError;
+    return ExitStatus::CommandLineError;
   }
-  if (parsed == ParseHelpShown) return ExitOk;
+  if (parsed == ParseResult::HelpShown) return ExitStatus::Ok;
 
   std::string logPath = logFilePath(options.logFolder, platform.dateText());
   if (logPath.size() > MaxPathLength) {
     log.startupError("Log file path [%s] is longer than 259 characters!\n",
                 logPath.c_str());
-    return ExitRunError;
+    return ExitStatus::RunError;
   }
   int error = 0;
   if (!log.open(logPath, &error)) {
@@ -104,7 +105,7 @@ int runConverter(int argc, const char* const* argv, Platform& platform, FILE* co
                 logPath.c_str(), error);
     log.console("\n");
     log.consoleError("Log file failed.  [%d]\n", 0);
-    return ExitRunError;
+    return ExitStatus::RunError;
   }
 
   log.blankLine();
@@ -124,7 +125,7 @@ int runConverter(int argc, const char* const* argv, Platform& platform, FILE* co
     log.error("Source Directory [%s] not found!\n", options.inputFolder.c_str());
     log.close();
     log.summarizeErrors(logPath);
-    return ExitRunError;
+    return ExitStatus::RunError;
   }
 
   RunContext run{options, log, platform};
@@ -159,7 +160,7 @@ int runConverter(int argc, const char* const* argv, Platform& platform, FILE* co
   log.blankLine();
   log.close();
   log.summarizeErrors(logPath);
-  return log.errorLogged() ? ExitRunError : ExitOk;
+  return log.errorLogged() ? ExitStatus::RunError : ExitStatus::Ok;
 }
 
 }  // namespace loopconv

@@ -10,14 +10,18 @@
 
 namespace loopconv {
 
-enum ExitStatus { ExitOk = 0, ExitRunError = 1, ExitCommandLineError = 2 };
+// The process's exit status.
+enum class ExitStatus : int {
+  Ok = 0,                // no error line logged (help included)
+  RunError = 1,          // an error line was logged, or the log could not be opened
+  CommandLineError = 2,  // the command line was wrong
+};
 
 // Runs the converter on the arguments; console lines go to `console`, a copy
 // of every error line and the closing error count to `errors` (may be null).
-// Returns the exit status: 0 when no error line was logged, 1 when one was
-// (or the log could not be opened), 2 for a command-line error.
-int runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
-                 FILE* errors);
+// Returns the exit status.
+[[nodiscard]] ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
+                                       FILE* errors);
 
 }  // namespace loopconv
 

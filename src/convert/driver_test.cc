@@ -21,7 +21,7 @@ const char kBanner[] =
     "[12:34:56] - Version = 1.23+\n";
 
 struct RunResult {
-  int status;
+  ExitStatus status;
   std::string console;
   std::string errors;
 };
@@ -31,7 +31,7 @@ RunResult run(std::vector<std::string> args, FakePlatform& platform) {
   CapturedConsole errors;
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
-  int status = runConverter(static_cast<int>(argv.size()), argv.data(), platform,
+  ExitStatus status = runConverter(static_cast<int>(argv.size()), argv.data(), platform,
                             console.stream(), errors.stream());
   return {status, console.text(), errors.text()};
 }
@@ -45,7 +45,7 @@ TEST(DriverTest, HelpWritesNoLogAndExitsZero) {
   FakePlatform platform;
   platform.cwd = dir.path();
   RunResult r = run({"loopconv", "-?"}, platform);
-  EXPECT_EQ(r.status, ExitOk);
+  EXPECT_EQ(r.status, ExitStatus::Ok);
   EXPECT_EQ(r.console.substr(0, sizeof kBanner - 1), kBanner);
   EXPECT_NE(r.console.find("Command separators - / upper or lower case"), std::string::npos);
   EXPECT_FALSE(fileExists(dir.file("ConvertorLog08182021.txt")));
@@ -56,7 +56,7 @@ TEST(DriverTest, CommandLineErrorWritesNoLogAndExitsTwo) {
   FakePlatform platform;
   platform.cwd = dir.path();
   RunResult r = run({"loopconv", "-P0:00:20"}, platform);
-  EXPECT_EQ(r.status, ExitCommandLineError);
+  EXPECT_EQ(r.status, ExitStatus::CommandLineError);
   EXPECT_EQ(r.console,
             std::string(kBanner) + "\tOption -P, String = 0:00:20\n" +
                 "     E Illegal 'P' syntax -- too long, too short, or missing ':'!\n" +
@@ -73,7 +73,7 @@ TEST(DriverTest, EmptyFolderWithDefaultsLogsNoInputFile) {
   platform.tickStep = 1234;  // one tick reading at the start, one at the end
   RunResult r = run({"loopconv"}, platform);
   const std::string folder = dir.folder();
-  EXPECT_EQ(r.status, ExitRunError);
+  EXPECT_EQ(r.status, ExitStatus::RunError);
   EXPECT_EQ(r.console,
             std::string(kBanner) + "Usage: loopconv /? for help\n" +
                 "Using defaults, processing files in current folder, only printing Element "
@@ -155,7 +155,7 @@ TEST(DriverTest, MissingInputFolderEndsWithoutSummary) {
   FakePlatform platform;
   std::string missing = logs.file("no-such-folder");
   RunResult r = run({"loopconv", "-I" + missing, "-F" + logs.path()}, platform);
-  EXPECT_EQ(r.status, ExitRunError);
+  EXPECT_EQ(r.status, ExitStatus::RunError);
   std::string log = logOf(logs);
   EXPECT_NE(log.find("[12:34:56] E Source Directory [" + missing + "/] not found!\n"),
             std::string::npos);
@@ -168,7 +168,7 @@ TEST(DriverTest, UnopenableLogFolder) {
   FakePlatform platform;
   std::string missing = dir.file("missing");
   RunResult r = run({"loopconv", "-F" + missing, "-I" + dir.path()}, platform);
-  EXPECT_EQ(r.status, ExitRunError);
+  EXPECT_EQ(r.status, ExitStatus::RunError);
   std::string tail = "     E Could not open log file [" + missing +
                      "/ConvertorLog08182021.txt] - Error = [2]!\n"
                      "\n[12:34:56] E Log file failed.  [0]\n";
@@ -178,7 +178,7 @@ TEST(DriverTest, UnopenableLogFolder) {
   // A log folder that is a file.
   writeFile(dir.file("plain"), "x");
   RunResult f = run({"loopconv", "-F" + dir.file("plain"), "-I" + dir.path()}, platform);
-  EXPECT_EQ(f.status, ExitRunError);
+  EXPECT_EQ(f.status, ExitStatus::RunError);
   EXPECT_NE(f.console.find("Error = [20]!"), std::string::npos);  // ENOTDIR
 }
 
@@ -187,7 +187,7 @@ TEST(DriverTest, LogPathLongerThanAPathIsRefused) {
   FakePlatform platform;
   std::string folder = "/" + std::string(250, 'f');  // fits as a folder, not with the name
   RunResult r = run({"loopconv", "-F" + folder, "-I" + dir.path()}, platform);
-  EXPECT_EQ(r.status, ExitRunError);
+  EXPECT_EQ(r.status, ExitStatus::RunError);
   EXPECT_NE(r.console.find("     E Log file path [" + folder +
                            "/ConvertorLog08182021.txt] is longer than 259 characters!\n"),
             std::string::npos);
@@ -205,9 +205,9 @@ TEST(DriverTest, WriteErrorOnAFullDiskGivesStatusOne) {
                                    "-F" + logs.path()};
   int status = runWithFileSizeLimit(50000, [&] {
     FakePlatform platform;
-    return run(args, platform).status;
+    return static_cast<int>(run(args, platform).status);
   });
-  EXPECT_EQ(status, ExitRunError);
+  EXPECT_EQ(status, static_cast<int>(ExitStatus::RunError));
   std::string log = logOf(logs);
   EXPECT_NE(log.find("[12:34:56] E Could not write data file [" + out.folder() +
                      "LUMO_08_18_2021.CSV]! - Error = [" + std::to_string(EFBIG) + "].\n" +
@@ -220,7 +220,7 @@ TEST(DriverTest, WriteErrorOnAFullDiskGivesStatusOne) {
 
   // Without the limit the same run is clean.
   FakePlatform platform;
-  EXPECT_EQ(run(args, platform).status, ExitOk);
+  EXPECT_EQ(run(args, platform).status, ExitStatus::Ok);
   std::string csv =
       "Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,Loops,Stations,"
       "Speedtraps,Meteredlanes,Status\r\n";
@@ -242,7 +242,8 @@ TEST(DriverTest, HostileArgumentsDoNotCrash) {
                                              {"loopconv", "-I" + huge},
                                              {"loopconv", "-\x80\xff\x01"}}) {
     RunResult r = run(args, platform);
-    EXPECT_TRUE(r.status == ExitCommandLineError || r.status == ExitRunError) << args[1].size();
+    EXPECT_TRUE(r.status == ExitStatus::CommandLineError || r.status == ExitStatus::RunError)
+        << args[1].size();
   }
 }
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "base/csv_file.h"
+#include "base/output_file.h"
 #include "base/owned_fd.h"
 #include "metadata/cabinet_list.h"
 
@@ -22,12 +22,12 @@ struct FreeDeleter {
 // unopened CSV, already logged, does not stop the conversion).
 bool writeMetadataCsv(const RunContext& run, const std::string& path,
                       const CabinetRecord* records, int64_t count) {
-  CsvFile csv;
+  OutputFile csv;
   // The date comes from the list and may hold further '/' (a rejected date
   // carried over, say).
   OutputTarget target{path, metadataNameStart(run.options.outputFolder),
                       run.options.compression};
-  if (!openOutputCsv(run.log, target, "Writing metadata to CSV file", "meta data file", &csv)) {
+  if (!openOutputFile(run.log, target, "Writing metadata to CSV file", "meta data file", &csv)) {
     return true;
   }
   writeCabinetCsv(records, count, &csv);

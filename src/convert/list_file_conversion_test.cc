@@ -460,8 +460,8 @@ TEST(CabinetListDriverTest, ListFilesAreConvertedInSortedOrderWithDateCarriedOve
   CapturedConsole console;
   std::string inArg = "-I" + in.path(), outArg = "-O" + out.path(), logArg = "-F" + logs.path();
   const char* argv[] = {"loopconv", "-M", inArg.c_str(), outArg.c_str(), logArg.c_str()};
-  int status = runConverter(5, argv, platform, console.stream(), nullptr);
-  EXPECT_EQ(status, ExitRunError);  // C.LST's CSV name holds a '/': no such folder
+  ExitStatus status = runConverter(5, argv, platform, console.stream(), nullptr);
+  EXPECT_EQ(status, ExitStatus::RunError);  // C.LST's CSV name holds a '/': no such folder
 
   std::string carried = out.folder() + "LUMO_8/19/2021\r.CSV";
   auto file = [](const std::string& name) {

@@ -5,6 +5,12 @@
 
 namespace loopconv {
 
+int32_t periodCount(const DataHeader& header) {
+  if (header.numberOfColumns < 0) return 0;
+  if (header.numberOfColumns > PeriodsPerDay) return PeriodsPerDay;
+  return header.numberOfColumns;
+}
+
 bool hasDataStartDate(const DataHeader& header) {
   const char* date = header.dataStart;
   auto digit = [date](int i) { return date[i] >= '0' && date[i] <= '9'; };

@@ -19,6 +19,9 @@ class Log;
 // are named and labelled after it, so a file without one is not converted.
 bool hasDataStartDate(const DataHeader& header);
 
+// The file's period count, "Number of Columns" kept within 0..PeriodsPerDay.
+int32_t periodCount(const DataHeader& header);
+
 // The in-memory steps of one file after its header (parseDataHeader): name
 // table, data blocks and, when the table is present, trap transfer. `image`
 // is the whole file (`size` bytes). `name` is the file's name as the log

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "base/csv_file.h"
+#include "base/output_file.h"
 
 namespace loopconv {
 
@@ -57,7 +57,7 @@ std::string metadataCsvPath(const std::string& outputFolder, const std::string& 
   return path + date + ".CSV";
 }
 
-void writeCabinetCsv(const CabinetRecord* records, int64_t count, CsvFile* csv) {
+void writeCabinetCsv(const CabinetRecord* records, int64_t count, OutputFile* csv) {
   csv->writeText(CabinetCsvHeader, sizeof CabinetCsvHeader - 1);
   char row[CabinetRowBytes];
   for (int64_t i = 0; i < count; ++i) csv->writeText(row, formatCabinetRow(records[i], row));

@@ -12,7 +12,7 @@
 
 namespace loopconv {
 
-class CsvFile;
+class OutputFile;
 
 // Reads a list file's bytes in lines the way fgets reads a file into a
 // ListLineBytes buffer: at most ListLineBytes - 1 bytes, through the '\n'.
@@ -53,7 +53,7 @@ inline size_t metadataNameStart(const std::string& outputFolder) {
 }
 
 // Writes the CSV's header line and one row per record.
-void writeCabinetCsv(const CabinetRecord* records, int64_t count, CsvFile* csv);
+void writeCabinetCsv(const CabinetRecord* records, int64_t count, OutputFile* csv);
 
 }  // namespace loopconv
 

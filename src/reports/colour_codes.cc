@@ -1,5 +1,7 @@
 #include "reports/colour_codes.h"
 
+#include "analysis/speed_bands.h"
+
 namespace loopconv {
 
 uint16_t flowPerHour(uint16_t volume, uint16_t numLanes) {
@@ -17,7 +19,19 @@ ColourCodes colourCodes(uint16_t flow, uint16_t scanCnt, uint16_t spdTenths) {
   // Flow bounds are inclusive lower bounds; ScanCnt and speed bounds exclusive.
   codes.flow = flow >= 2000 ? 100 : flow >= 1500 ? 1 : flow >= 1000 ? 2 : 3;
   codes.occupancy = scanCnt > 420 ? 100 : scanCnt > 264 ? 1 : scanCnt > 180 ? 2 : 3;
-  codes.speed = spdTenths > 500 ? 3 : spdTenths > 400 ? 2 : spdTenths > 300 ? 1 : 100;
+  switch (speedBand(spdTenths)) {
+    case SpeedBand::Free:
+      codes.speed = 3;
+      break;
+    case SpeedBand::Slowing:
+      codes.speed = 2;
+      break;
+    case SpeedBand::Slow:
+      codes.speed = 1;
+      break;
+    default:
+      codes.speed = 100;
+  }
   return codes;
 }
 

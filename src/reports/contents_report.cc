@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "base/csv_file.h"
+#include "base/output_file.h"
 #include "reports/number_text.h"
 #include "reports/report_framing.h"
 
@@ -17,7 +17,7 @@ const char* fileFormat(const RunOptions& options) {
   return "%sPELMA20Sec_Content_%.2s%.2s%.4s.csv";
 }
 
-void writeLine(CsvFile* csv, const char* format, unsigned value) {
+void writeLine(OutputFile* csv, const char* format, unsigned value) {
   char line[64];
   int n = snprintf(line, sizeof line, format, value);
   if (n > 0) csv->writeText(line, static_cast<size_t>(n));
@@ -47,7 +47,7 @@ bool writeContentsReport(const RunContext& run, const DataHeader& header,
                         const DeviceTable* table) {
   const RunOptions& options = run.options;
   std::string path = reportPath(options.outputFolder, fileFormat(options), header);
-  CsvFile csv;
+  OutputFile csv;
   if (!openReport(run, path, AnnounceElements, &csv)) return false;
   // Its own device selection: no messages, and a name not found leaves the
   // range empty at the end of the table. The entries considered are the

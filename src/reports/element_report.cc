@@ -1,7 +1,7 @@
 #include "reports/element_report.h"
 
 #include "reports/colour_codes.h"
-#include "base/csv_file.h"
+#include "base/output_file.h"
 #include "reports/report_framing.h"
 #include "reports/row_blocks.h"
 
@@ -98,7 +98,7 @@ char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& 
 bool writeElementReport(const RunContext& run, const DataHeader& header,
                        const DeviceTable* table) {
   const RunOptions& options = run.options;
-  CsvFile csv;
+  OutputFile csv;
   Coverage covered;
   PeriodReport report = {fileFormat(options), HeaderLine, /*headerFirst=*/false,
                          /*periodOnConsole=*/true};

@@ -1,6 +1,6 @@
 #include "reports/lane_report.h"
 
-#include "base/csv_file.h"
+#include "base/output_file.h"
 #include "reports/report_framing.h"
 #include "reports/row_blocks.h"
 
@@ -70,7 +70,7 @@ char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& rec
 bool writeLaneReport(const RunContext& run, const DataHeader& header,
                     const DeviceTable* table) {
   const RunOptions& options = run.options;
-  CsvFile csv;
+  OutputFile csv;
   Coverage covered;
   PeriodReport report = {fileFormat(options), HeaderLine, /*headerFirst=*/false,
                          /*periodOnConsole=*/true};

@@ -33,16 +33,9 @@ std::string reportPath(const std::string& outputFolder, const char* format,
 }
 
 bool openReport(const RunContext& run, const std::string& path,
-                const char* announcement, CsvFile* csv) {
+                const char* announcement, OutputFile* csv) {
   // The date pieces of the name come from the data file.
-  OutputTarget target{path, run.options.outputFolder.size(), run.options.compression};
-  return openOutputCsv(run.log, target, announcement, "data file", csv);
-}
-
-int32_t periodCount(const DataHeader& header) {
-  if (header.numberOfColumns < 0) return 0;
-  if (header.numberOfColumns > PeriodsPerDay) return PeriodsPerDay;
-  return header.numberOfColumns;
+  return openRunOutput(run, path, announcement, csv);
 }
 
 int32_t periodIndex(const std::string& periodText) {
@@ -107,7 +100,7 @@ IndexRange selectDevices(const RunContext& run, const DeviceTable* table) {
 
 bool startPeriodReport(const RunContext& run, const DataHeader& header,
                        const DeviceTable* table, const PeriodReport& report,
-                       CsvFile* csv, Coverage* coverage) {
+                       OutputFile* csv, Coverage* coverage) {
   std::string path = reportPath(run.options.outputFolder, report.fileFormat, header);
   if (!openReport(run, path, AnnounceData, csv)) return false;
   if (report.headerFirst) csv->writeText(report.headerLine, strlen(report.headerLine));

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "datafile/data_file.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
-#include "base/csv_file.h"
+#include "base/output_file.h"
 #include "base/run_context.h"
 
 namespace loopconv {
@@ -36,10 +37,7 @@ constexpr const char* AnnounceElements = "Writing 20 second data elements to CSV
 // the path and opens the file. On failure logs the E line and returns false;
 // a name with a ".." step after the output folder fails with EINVAL.
 [[nodiscard]] bool openReport(const RunContext& run, const std::string& path,
-                const char* announcement, CsvFile* csv);
-
-// The file's period count, "Number of Columns" kept within 0..PeriodsPerDay.
-int32_t periodCount(const DataHeader& header);
+                const char* announcement, OutputFile* csv);
 
 // The period index of a "HH:MM:SS" text: each two-character field read the
 // way atoi reads it, index = HH x 180 + MM x 3 + (20 -> 1, 40 -> 2, else SS).
@@ -71,7 +69,7 @@ struct Coverage {
 // when the file could not be opened (the E line is logged).
 bool startPeriodReport(const RunContext& run, const DataHeader& header,
                        const DeviceTable* table, const PeriodReport& report,
-                       CsvFile* csv, Coverage* coverage);
+                       OutputFile* csv, Coverage* coverage);
 
 // Whether option D is in force.
 inline bool singleDeviceInForce(const RunOptions& options) {

@@ -52,7 +52,7 @@ TEST_F(ReportFramingTest, PathTakesDatePiecesFromFixedPositions) {
 }
 
 TEST_F(ReportFramingTest, OpenAnnouncesAndReportsFailures) {
-  CsvFile csv;
+  OutputFile csv;
   std::string good = options_.outputFolder + "a.csv";
   EXPECT_TRUE(openReport(run(), good, AnnounceData, &csv));
   std::string missing = dir_.file("none/b.csv");
@@ -75,7 +75,7 @@ TEST_F(ReportFramingTest, OpenAnnouncesAndReportsFailures) {
   // A path of exactly 259 characters is still formed.
   std::string limit = options_.outputFolder;
   limit += std::string(MaxPathLength - limit.size(), 'y');
-  CsvFile other;
+  OutputFile other;
   EXPECT_TRUE(openReport(run(), limit, AnnounceData, &other));
 }
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "datafile/device_table.h"
-#include "base/csv_file.h"
+#include "base/output_file.h"
 #include "reports/number_text.h"
 #include "reports/report_framing.h"
 
@@ -65,7 +65,7 @@ inline char* putNameAndLabel(char* out, const RowName& name, const char* label) 
 //   static char* format(char* out, const NumberTexts&, const RowName&,
 //                       const uint16_t* values, const char* label);
 template <typename Columns>
-void writeRowBlocks(CsvFile* csv, const DeviceTable& table,
+void writeRowBlocks(OutputFile* csv, const DeviceTable& table,
                     const std::vector<int32_t>& entries, IndexRange periods,
                     const LabelDate& date, bool entryFirst) {
   if (entries.empty() || periods.empty()) return;

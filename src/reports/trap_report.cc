@@ -1,6 +1,6 @@
 #include "reports/trap_report.h"
 
-#include "base/csv_file.h"
+#include "base/output_file.h"
 #include "reports/report_framing.h"
 #include "reports/row_blocks.h"
 
@@ -65,7 +65,7 @@ char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& rec
 bool writeTrapReport(const RunContext& run, const DataHeader& header,
                     const DeviceTable* table) {
   const RunOptions& options = run.options;
-  CsvFile csv;
+  OutputFile csv;
   Coverage covered;
   // The Trap report writes its header first and announces its period in the
   // log only.

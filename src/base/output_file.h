@@ -3,8 +3,8 @@
 // while the next is filled, and the file is renamed into place only after a
 // successful flush and close. A failed write leaves any earlier
 // file of the final name as it was.
-#ifndef LOOPCONV_BASE_CSV_FILE_H_
-#define LOOPCONV_BASE_CSV_FILE_H_
+#ifndef LOOPCONV_BASE_OUTPUT_FILE_H_
+#define LOOPCONV_BASE_OUTPUT_FILE_H_
 
 #include <cstddef>
 #include <memory>
@@ -12,22 +12,23 @@
 #include <vector>
 
 #include "base/output_encoder.h"
+#include "base/run_context.h"
 
 namespace loopconv {
 
 class BackgroundWriter;
 class Log;
 
-class CsvFile {
+class OutputFile {
  public:
   static constexpr size_t BufferBytes = 1 << 20;
   // reserve() never hands out more than this.
   static constexpr size_t MaxReserve = 64 * 1024;
 
-  CsvFile();
-  ~CsvFile();  // removes the temporary file unless close() renamed it
-  CsvFile(const CsvFile&) = delete;
-  CsvFile& operator=(const CsvFile&) = delete;
+  OutputFile();
+  ~OutputFile();  // removes the temporary file unless close() renamed it
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
 
   // Creates the temporary file for `finalPath`. Returns false with *error set
   // (EISDIR when `finalPath` is an existing folder, ENOENT when its folder is
@@ -85,10 +86,16 @@ struct OutputTarget {
 // fails with EINVAL; any '/' else names a sub-folder as any open reads it.
 // An open failure logs "Could not open <fileKind> [path]! - Error = [errno]."
 // Returns false on either failure.
-[[nodiscard]] bool openOutputCsv(Log& log, const OutputTarget& target,
+[[nodiscard]] bool openOutputFile(Log& log, const OutputTarget& target,
                                  const char* announcement, const char* fileKind,
-                                 CsvFile* csv);
+                                 OutputFile* csv);
+
+// openOutputFile() for a file of the run's output folder whose name (after
+// the folder) comes from input data, with the run's compression; an open
+// failure names a "data file".
+[[nodiscard]] bool openRunOutput(const RunContext& run, const std::string& path,
+                                 const char* announcement, OutputFile* file);
 
 }  // namespace loopconv
 
-#endif  // LOOPCONV_BASE_CSV_FILE_H_
+#endif  // LOOPCONV_BASE_OUTPUT_FILE_H_

@@ -1,4 +1,4 @@
-// Rows are built from the exact integer sums of rollup.h and formatted
+// Rows are built from the exact integer sums of analysis/interval_sums.h and formatted
 // without printf. Every derived value is rounded half up, computed in
 // integers from those sums (a test can recompute each text exactly):
 //   flow_vph      = round(volume x 180 / observed)
@@ -10,17 +10,19 @@
 // where round(n / d) = floor((2n + d) / 2d). A field with nothing to come
 // from is empty: volume, flow and occupancy when no period was observed, a
 // mean when its weight is 0.
-#include "reports/rollup_report.h"
+#include "outputs/rollup_report.h"
 
 #include <charconv>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "base/csv_file.h"
+#include "analysis/detector_type.h"
+#include "analysis/interval_sums.h"
+#include "base/output_file.h"
 #include "datafile/data_file.h"
-#include "reports/report_framing.h"
-#include "reports/rollup.h"
+#include "outputs/iso_date.h"
+#include "outputs/tidy_csv.h"
 
 namespace loopconv {
 namespace {
@@ -30,20 +32,6 @@ const char HeaderLine[] =
     "speed_mph,est_speed_mph,length_ft\n";
 
 constexpr int PeriodsPerHour = 180;
-
-// "YYYY-MM-DD" from the MM/DD/YYYY at the start of "Data Start".
-struct IsoDate {
-  char text[10];
-};
-
-// The date check is the one every data file passed before its outputs.
-bool isoDateOf(const DataHeader& header, IsoDate* date) {
-  if (!hasDataStartDate(header)) return false;
-  const char* s = header.dataStart;
-  const char iso[10] = {s[6], s[7], s[8], s[9], '-', s[0], s[1], '-', s[3], s[4]};
-  memcpy(date->text, iso, sizeof iso);
-  return true;
-}
 
 // The E lines of a refused call, kept together.
 void logRefusal(const RunContext& run, const DataHeader& header, int minutes) {
@@ -56,68 +44,29 @@ void logRefusal(const RunContext& run, const DataHeader& header, int minutes) {
   }
 }
 
-const char* laneType(const DeviceRecord& record) {
-  if (record.Kind == KindStation) return "station";
-  switch (record.Name[NameTypePosition]) {
-    case 'S':
-      return "speed_loop";
-    case 'R':
-      return "ramp_meter";
-    default:
-      return "lane";
-  }
-}
-
-uint64_t roundedQuotient(uint64_t numerator, uint64_t denominator) {
-  return (2 * numerator + denominator) / (2 * denominator);
-}
-
-// At most 20 digits (the row room allows for them).
-char* putDecimal(char* out, uint64_t value) {
-  return std::to_chars(out, out + 20, value).ptr;
-}
-
-// `scaled` / 10^decimals with `decimals` (1 or 2) places.
-char* putFixed(char* out, uint64_t scaled, int decimals) {
-  uint64_t unit = decimals == 1 ? 10 : 100;
-  out = putDecimal(out, scaled / unit);
-  *out++ = '.';
-  uint64_t fraction = scaled % unit;
-  if (decimals == 2) *out++ = static_cast<char>('0' + fraction / 10);
-  *out++ = static_cast<char>('0' + fraction % 10);
-  return out;
-}
-
 // "YYYY-MM-DDTHH:MM:SS," of every interval, made once per call.
-constexpr size_t LabelLength = 20;
+constexpr size_t LabelLength = IsoDateTimeLength + 1;
 
 std::vector<char> intervalLabels(const IsoDate& date, int32_t count, int minutes) {
   std::vector<char> labels(static_cast<size_t>(count) * LabelLength);
   for (int32_t i = 0; i < count; ++i) {
-    int32_t period = i * minutes * 3;
-    unsigned hh = static_cast<unsigned>(period / PeriodsPerHour);
-    unsigned mm = static_cast<unsigned>(period % PeriodsPerHour / 3);
     char* out = labels.data() + static_cast<size_t>(i) * LabelLength;
-    memcpy(out, date.text, sizeof date.text);
-    const char time[10] = {'T', static_cast<char>('0' + hh / 10), static_cast<char>('0' + hh % 10),
-                           ':', static_cast<char>('0' + mm / 10), static_cast<char>('0' + mm % 10),
-                           ':', '0', '0', ','};
-    memcpy(out + sizeof date.text, time, sizeof time);
+    *putIsoDateTime(out, date, i * minutes * 3) = ',';
   }
   return labels;
 }
 
 // "device,lane_type," of one record.
 struct RowPrefix {
-  char text[MaxNameText + 16];
+  char text[CsvNameRoom + 16];
   size_t length;
 };
 
-RowPrefix rowPrefix(const DeviceRecord& record) {
+RowPrefix rowPrefix(const DeviceRecord& record, DetectorType detector) {
   RowPrefix prefix = {};  // copied whole into every row
-  char* out = putName(prefix.text, record);
+  char* out = putCsvName(prefix.text, record);
   *out++ = ',';
-  const char* type = laneType(record);
+  const char* type = detectorTypeText(detector);
   size_t typeLength = strlen(type);
   memcpy(out, type, typeLength);
   out += typeLength;
@@ -136,15 +85,15 @@ char* formatRow(char* out, const RowPrefix& prefix, const char* label,
   out += prefix.length;
   memcpy(out, label, LabelLength);
   out += LabelLength;
-  out = putDecimal(out, static_cast<uint32_t>(in.periods));
+  out = putUnsigned(out, static_cast<uint32_t>(in.periods));
   *out++ = ',';
-  out = putDecimal(out, static_cast<uint32_t>(in.observed));
+  out = putUnsigned(out, static_cast<uint32_t>(in.observed));
   *out++ = ',';
   if (in.observed > 0) {
     uint64_t observed = static_cast<uint32_t>(in.observed);
-    out = putDecimal(out, in.volume);
+    out = putUnsigned(out, in.volume);
     *out++ = ',';
-    out = putDecimal(out, roundedQuotient(uint64_t{in.volume} * PeriodsPerHour, observed));
+    out = putUnsigned(out, roundedQuotient(uint64_t{in.volume} * PeriodsPerHour, observed));
     *out++ = ',';
     out = putFixed(out, roundedQuotient(in.scanSum * 100, 12 * observed), 2);
   } else {
@@ -175,15 +124,16 @@ struct RollupRun {
 
 bool writeRollupFile(const RunContext& run, const std::string& path, uint16_t kind,
                      RollupRun& rollup) {
-  CsvFile csv;
-  if (!openReport(run, path, AnnounceRollups, &csv)) return false;
+  OutputFile csv;
+  if (!openRunOutput(run, path, AnnounceRollups, &csv)) return false;
   csv.writeText(HeaderLine, sizeof HeaderLine - 1);
   if (rollup.table != nullptr) {
     const size_t count = rollup.intervals.size();
     for (const DeviceRecord& record : *rollup.table) {
-      if (record.Kind != kind) continue;
+      DetectorType type;
+      if (record.Kind != kind || !detectorType(record, &type)) continue;
       rollUpDevice(record, rollup.periodCount, rollup.minutes, rollup.intervals.data());
-      const RowPrefix prefix = rowPrefix(record);
+      const RowPrefix prefix = rowPrefix(record, type);
       for (size_t i = 0; i < count; ++i) {
         const char* label = rollup.labels.data() + i * LabelLength;
         csv.commit(formatRow(csv.reserve(RowRoom), prefix, label, rollup.intervals[i]));
@@ -210,11 +160,13 @@ bool writeRollupReports(const RunContext& run, const DataHeader& header,
   rollup.labels = intervalLabels(date, count, minutes);
   rollup.intervals.resize(static_cast<size_t>(count));
 
-  const std::string name = std::to_string(minutes) + "min_" +
-                           std::string(date.text, sizeof date.text) + ".csv";
   const std::string& folder = run.options.outputFolder;
-  bool lanes = writeRollupFile(run, folder + "Rollup_Lanes_" + name, KindLane, rollup);
-  bool stations = writeRollupFile(run, folder + "Rollup_Stations_" + name, KindStation, rollup);
+  const std::string lanesPrefix = "Rollup_Lanes_" + std::to_string(minutes) + "min_";
+  const std::string stationsPrefix = "Rollup_Stations_" + std::to_string(minutes) + "min_";
+  bool lanes = writeRollupFile(run, dayFilePath(folder, lanesPrefix.c_str(), date, ".csv"),
+                               KindLane, rollup);
+  bool stations = writeRollupFile(
+      run, dayFilePath(folder, stationsPrefix.c_str(), date, ".csv"), KindStation, rollup);
   return lanes && stations;
 }
 

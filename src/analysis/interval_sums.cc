@@ -1,4 +1,4 @@
-#include "reports/rollup.h"
+#include "analysis/interval_sums.h"
 
 #include <algorithm>
 

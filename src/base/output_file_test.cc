@@ -1,4 +1,4 @@
-#include "base/csv_file.h"
+#include "base/output_file.h"
 
 #include <signal.h>
 #include <sys/socket.h>
@@ -26,10 +26,10 @@ int countEntries(const std::string& folder) {
   return n;
 }
 
-TEST(CsvFileTest, TextLineEndsBecomeCrLfAndFileAppearsOnlyAfterClose) {
+TEST(OutputFileTest, TextLineEndsBecomeCrLfAndFileAppearsOnlyAfterClose) {
   TempDir dir;
   Log log(stdout);
-  CsvFile csv;
+  OutputFile csv;
   int error = 0;
   std::string path = dir.file("out.csv");
   ASSERT_TRUE(csv.open(path, &error));
@@ -44,10 +44,10 @@ TEST(CsvFileTest, TextLineEndsBecomeCrLfAndFileAppearsOnlyAfterClose) {
   EXPECT_FALSE(log.errorLogged());
 }
 
-TEST(CsvFileTest, LargeOutputCrossesBufferBoundaries) {
+TEST(OutputFileTest, LargeOutputCrossesBufferBoundaries) {
   TempDir dir;
   Log log(stdout);
-  CsvFile csv;
+  OutputFile csv;
   int error = 0;
   ASSERT_TRUE(csv.open(dir.file("big.csv"), &error));
   std::string expected;
@@ -60,9 +60,9 @@ TEST(CsvFileTest, LargeOutputCrossesBufferBoundaries) {
   EXPECT_EQ(readFile(dir.file("big.csv")), expected);
 }
 
-TEST(CsvFileTest, OpenFailsForMissingFolderAndForFolderName) {
+TEST(OutputFileTest, OpenFailsForMissingFolderAndForFolderName) {
   TempDir dir;
-  CsvFile csv;
+  OutputFile csv;
   int error = 0;
   EXPECT_FALSE(csv.open(dir.file("missing/out.csv"), &error));
   EXPECT_EQ(error, ENOENT);
@@ -99,11 +99,11 @@ TEST(CsvFileTest, OpenFailsForMissingFolderAndForFolderName) {
   EXPECT_EQ(readFile(dir.file("old.csv")), "old");
 }
 
-TEST(CsvFileTest, ReplacesAnEarlierFile) {
+TEST(OutputFileTest, ReplacesAnEarlierFile) {
   TempDir dir;
   Log log(stdout);
   writeFile(dir.file("r.csv"), "old");
-  CsvFile csv;
+  OutputFile csv;
   int error = 0;
   ASSERT_TRUE(csv.open(dir.file("r.csv"), &error));
   csv.writeText("new\n");
@@ -111,10 +111,10 @@ TEST(CsvFileTest, ReplacesAnEarlierFile) {
   EXPECT_EQ(readFile(dir.file("r.csv")), "new\r\n");
 }
 
-TEST(CsvFileTest, AbandonedFileLeavesNothingBehind) {
+TEST(OutputFileTest, AbandonedFileLeavesNothingBehind) {
   TempDir dir;
   {
-    CsvFile csv;
+    OutputFile csv;
     int error = 0;
     ASSERT_TRUE(csv.open(dir.file("r.csv"), &error));
     csv.writeText("partial\n");
@@ -124,7 +124,7 @@ TEST(CsvFileTest, AbandonedFileLeavesNothingBehind) {
 
 // A full disk, simulated with a file size limit in a child process: the
 // write error is logged, no partial file appears, the earlier file stays.
-TEST(CsvFileTest, WriteErrorKeepsEarlierFileAndLogsError) {
+TEST(OutputFileTest, WriteErrorKeepsEarlierFileAndLogsError) {
   TempDir dir;
   std::string path = dir.file("r.csv");
   writeFile(path, "earlier report");
@@ -134,7 +134,7 @@ TEST(CsvFileTest, WriteErrorKeepsEarlierFileAndLogsError) {
     int error = 0;
     if (!log.open(logPath, &error)) return 3;
     log.setTimeStamp("01:02:03");
-    CsvFile csv;
+    OutputFile csv;
     if (!csv.open(path, &error)) return 4;
     std::string row(99, 'x');
     row += '\n';

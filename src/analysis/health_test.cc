@@ -1,4 +1,4 @@
-#include "reports/health.h"
+#include "analysis/health.h"
 
 #include <cstring>
 #include <functional>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "reports/health_report.h"
+#include "outputs/health_report.h"
 #include "reports/report_test_fixture.h"
 
 namespace loopconv {

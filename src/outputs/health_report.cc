@@ -1,18 +1,16 @@
-#include "reports/health_report.h"
+#include "outputs/health_report.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "base/csv_file.h"
-#include "reports/number_text.h"
-#include "reports/report_framing.h"
+#include "base/output_file.h"
+#include "datafile/data_file.h"
+#include "outputs/iso_date.h"
+#include "outputs/tidy_csv.h"
 
 namespace loopconv {
 namespace {
 
-// reportPath() hands over the output folder and the MM, DD and YYYY pieces of
-// "Data Start" in that order; the positions put the year first.
-constexpr const char* FileFormat = "%1$sHealth_%4$.4s-%2$.2s-%3$.2s.csv";
 constexpr const char* Announcement = "Writing detector health to CSV file";
 
 constexpr char HeaderLine[] =
@@ -20,59 +18,27 @@ constexpr char HeaderLine[] =
     "high_volume_pct,occupancy_no_volume_pct,volume_no_occupancy_pct,"
     "longest_constant_run,status\n";
 
-bool needsQuotes(const DeviceRecord& record) {
-  size_t length = nameLength(record);
-  for (size_t i = 0; i < length; ++i) {
-    char c = record.Name[i];
-    if (c == ',' || c == '"' || c == '\n' || c == '\r') return true;
-  }
-  return false;
-}
-
-// The name column; quoted with doubled quotes when needed. An LF becomes
-// CR LF as everywhere in the file.
-char* putQuotedName(char* out, const DeviceRecord& record) {
-  if (!needsQuotes(record)) return putName(out, record);
-  size_t length = nameLength(record);
-  *out++ = '"';
-  for (size_t i = 0; i < length; ++i) {
-    char c = record.Name[i];
-    if (c == '"') *out++ = '"';
-    if (c == '\n') *out++ = '\r';
-    *out++ = c;
-  }
-  *out++ = '"';
-  return out;
-}
-
 // `count` in percent of `samples` with two decimals, rounded half up in
 // integers so that the text does not depend on floating point.
 char* putShare(char* out, int32_t count, int32_t samples) {
   int64_t hundredths = (int64_t{count} * 20000 + samples) / (int64_t{samples} * 2);
-  const NumberTexts& texts = numberTexts();
-  out = texts.putSigned(out, static_cast<int32_t>(hundredths / 100));
-  int32_t fraction = static_cast<int32_t>(hundredths % 100);
-  *out++ = '.';
-  *out++ = static_cast<char>('0' + fraction / 10);
-  *out++ = static_cast<char>('0' + fraction % 10);
-  return out;
+  return putFixed(out, static_cast<uint64_t>(hundredths), 2);
 }
 
 }  // namespace
 
 char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
                       const HealthVerdict& verdict) {
-  const NumberTexts& texts = numberTexts();
-  out = putQuotedName(out, record);
+  out = putCsvName(out, record);
   *out++ = ',';
   const char* typeText = detectorTypeText(type);
   size_t typeLength = strlen(typeText);
   memcpy(out, typeText, typeLength);
   out += typeLength;
   *out++ = ',';
-  out = texts.putSigned(out, verdict.expected);
+  out = putSigned(out, verdict.expected);
   *out++ = ',';
-  out = texts.putSigned(out, verdict.samples);
+  out = putSigned(out, verdict.samples);
   for (int32_t count : {verdict.zeroOccupancy, verdict.highOccupancy, verdict.highVolume,
                         verdict.occupancyNoVolume, verdict.volumeNoOccupancy}) {
     *out++ = ',';
@@ -80,7 +46,7 @@ char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
     if (verdict.samples > 0) out = putShare(out, count, verdict.samples);
   }
   *out++ = ',';
-  out = texts.putSigned(out, verdict.longestConstantRun);
+  out = putSigned(out, verdict.longestConstantRun);
   *out++ = ',';
   const char* statusText = healthStatusText(verdict.status);
   size_t statusLength = strlen(statusText);
@@ -94,9 +60,15 @@ char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
 HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
                                 const DeviceTable* table, const std::string& dataFileName) {
   HealthSummary summary;
-  std::string path = reportPath(run.options.outputFolder, FileFormat, header);
-  CsvFile csv;
-  if (!openReport(run, path, Announcement, &csv)) return summary;
+  IsoDate date;
+  if (!isoDateOf(header, &date)) {
+    run.log.error("Detector health needs a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
+                  static_cast<int>(sizeof header.dataStart), header.dataStart);
+    return summary;
+  }
+  std::string path = dayFilePath(run.options.outputFolder, "Health_", date, ".csv");
+  OutputFile csv;
+  if (!openRunOutput(run, path, Announcement, &csv)) return summary;
   csv.writeText(HeaderLine, sizeof HeaderLine - 1);
   int32_t periods = periodCount(header);
   if (table != nullptr) {

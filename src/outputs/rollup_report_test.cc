@@ -1,4 +1,4 @@
-#include "reports/rollup_report.h"
+#include "outputs/rollup_report.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "base/csv_file.h"
+#include "base/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,11 +18,11 @@ namespace {
 std::atomic<unsigned> tempCounter{0};
 }
 
-CsvFile::CsvFile() : buffer_(BufferBytes) {}
+OutputFile::OutputFile() : buffer_(BufferBytes) {}
 
-CsvFile::~CsvFile() { discard(); }
+OutputFile::~OutputFile() { discard(); }
 
-bool CsvFile::open(const std::string& finalPath, int* error, Compression compression) {
+bool OutputFile::open(const std::string& finalPath, int* error, Compression compression) {
   discard();
   encoder_ = OutputEncoder::create(compression);
   finalPath_ = finalPath;
@@ -58,7 +58,7 @@ bool CsvFile::open(const std::string& finalPath, int* error, Compression compres
   return true;
 }
 
-void CsvFile::writeText(const char* text, size_t length) {
+void OutputFile::writeText(const char* text, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     if (buffer_.size() - used_ < 2) flush();
     if (text[i] == '\n') buffer_[used_++] = '\r';
@@ -66,12 +66,12 @@ void CsvFile::writeText(const char* text, size_t length) {
   }
 }
 
-void CsvFile::flush() {
+void OutputFile::flush() {
   if (writer_ != nullptr && used_ > 0) writer_->submit(&buffer_, used_);
   used_ = 0;
 }
 
-bool CsvFile::close(Log& log) {
+bool OutputFile::close(Log& log) {
   if (fd_ < 0) return false;
   flush();
   error_ = writer_->wait();
@@ -92,7 +92,7 @@ bool CsvFile::close(Log& log) {
   return true;
 }
 
-void CsvFile::discard() {
+void OutputFile::discard() {
   writer_.reset();  // waits for its writes before the file goes
   if (fd_ >= 0) {
     ::close(fd_);
@@ -104,8 +104,8 @@ void CsvFile::discard() {
   }
 }
 
-bool openOutputCsv(Log& log, const OutputTarget& target, const char* announcement,
-                   const char* fileKind, CsvFile* csv) {
+bool openOutputFile(Log& log, const OutputTarget& target, const char* announcement,
+                   const char* fileKind, OutputFile* csv) {
   const std::string path = target.path + compressionSuffix(target.compression);
   if (path.size() > MaxPathLength) {
     log.error("Path [%s] is longer than 259 characters!\n", path.c_str());
@@ -120,6 +120,12 @@ bool openOutputCsv(Log& log, const OutputTarget& target, const char* announcemen
     return false;
   }
   return true;
+}
+
+bool openRunOutput(const RunContext& run, const std::string& path, const char* announcement,
+                   OutputFile* file) {
+  OutputTarget target{path, run.options.outputFolder.size(), run.options.compression};
+  return openOutputFile(run.log, target, announcement, "data file", file);
 }
 
 }  // namespace loopconv

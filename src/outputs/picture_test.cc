@@ -1,4 +1,5 @@
-#include "reports/picture.h"
+#include "outputs/picture.h"
+#include "outputs/speed_palette.h"
 
 #include <cstdio>
 #include <cstdlib>

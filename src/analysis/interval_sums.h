@@ -1,8 +1,8 @@
 // Interval roll-ups: the 20-second periods of one device summed into
 // intervals of 1, 5, 15 or 60 minutes, keeping apart the periods that carry
 // data ("observed": NumLanes > 0) from those that do not.
-#ifndef LOOPCONV_REPORTS_ROLLUP_H_
-#define LOOPCONV_REPORTS_ROLLUP_H_
+#ifndef LOOPCONV_ANALYSIS_INTERVAL_SUMS_H_
+#define LOOPCONV_ANALYSIS_INTERVAL_SUMS_H_
 
 #include <cstdint>
 
@@ -37,6 +37,12 @@ struct RollupInterval {
   double lengthFt() const { return lengthWeighted / (10.0 * lengthVolume); }
 };
 
+// n / d rounded half up, in integers: floor((2n + d) / 2d). Every mean that
+// an output prints is rounded this way from the exact sums.
+constexpr uint64_t roundedQuotient(uint64_t numerator, uint64_t denominator) {
+  return (2 * numerator + denominator) / (2 * denominator);
+}
+
 // Interval lengths that --rollup takes.
 bool isRollupMinutes(int minutes);
 
@@ -50,4 +56,4 @@ void rollUpDevice(const DeviceRecord& record, int32_t periodCount, int minutes,
 
 }  // namespace loopconv
 
-#endif  // LOOPCONV_REPORTS_ROLLUP_H_
+#endif  // LOOPCONV_ANALYSIS_INTERVAL_SUMS_H_

@@ -1,4 +1,4 @@
-#include "reports/health.h"
+#include "analysis/health.h"
 
 #include <algorithm>
 
@@ -20,10 +20,6 @@ constexpr int32_t ConstantRunSamples = 50;
 // count is at least pct percent of total, decided in integers.
 bool atLeast(int32_t count, int64_t pct, int32_t total) {
   return int64_t{count} * 100 >= pct * total;
-}
-
-bool isRampMeterLane(const DeviceRecord& record) {
-  return record.Kind == KindLane && record.Name[NameTypePosition] == 'R';
 }
 
 HealthStatus statusOf(const HealthVerdict& v, bool rampMeter) {
@@ -63,39 +59,6 @@ const char* healthStatusText(HealthStatus status) {
   return "good";
 }
 
-bool detectorType(const DeviceRecord& record, DetectorType* type) {
-  if (record.Kind == KindStation) {
-    *type = DetectorType::Station;
-    return true;
-  }
-  if (record.Kind != KindLane) return false;
-  switch (record.Name[NameTypePosition]) {
-    case 'S':
-      *type = DetectorType::SpeedLoop;
-      break;
-    case 'R':
-      *type = DetectorType::RampMeter;
-      break;
-    default:
-      *type = DetectorType::Lane;
-  }
-  return true;
-}
-
-const char* detectorTypeText(DetectorType type) {
-  switch (type) {
-    case DetectorType::Lane:
-      return "lane";
-    case DetectorType::SpeedLoop:
-      return "speed_loop";
-    case DetectorType::RampMeter:
-      return "ramp_meter";
-    case DetectorType::Station:
-      return "station";
-  }
-  return "lane";
-}
-
 HealthVerdict judgeHealth(const DeviceRecord& record, int32_t periodCount) {
   HealthVerdict v;
   int32_t end = std::clamp<int32_t>(periodCount, 0, PeriodsPerDay);
@@ -129,7 +92,9 @@ HealthVerdict judgeHealth(const DeviceRecord& record, int32_t periodCount) {
     runValue = scan;
     v.longestConstantRun = std::max(v.longestConstantRun, run);
   }
-  v.status = statusOf(v, isRampMeterLane(record));
+  DetectorType type;
+  const bool rampMeter = detectorType(record, &type) && type == DetectorType::RampMeter;
+  v.status = statusOf(v, rampMeter);
   return v;
 }
 

@@ -1,7 +1,7 @@
 // The detector health report: one row per lane and station of a data file
 // with its sample counts, the shares of suspicious samples and a verdict.
-#ifndef LOOPCONV_REPORTS_HEALTH_REPORT_H_
-#define LOOPCONV_REPORTS_HEALTH_REPORT_H_
+#ifndef LOOPCONV_OUTPUTS_HEALTH_REPORT_H_
+#define LOOPCONV_OUTPUTS_HEALTH_REPORT_H_
 
 #include <array>
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
-#include "reports/health.h"
+#include "analysis/health.h"
 #include "base/run_context.h"
 
 namespace loopconv {
@@ -43,4 +43,4 @@ char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
 
 }  // namespace loopconv
 
-#endif  // LOOPCONV_REPORTS_HEALTH_REPORT_H_
+#endif  // LOOPCONV_OUTPUTS_HEALTH_REPORT_H_

@@ -1,10 +1,9 @@
-#include "base/run_options.h"
+#include "convert/command_line.h"
 
 #include <cctype>
 #include <cstring>
 
-#include "base/log.h"
-#include "base/platform.h"
+#include "analysis/interval_sums.h"
 
 namespace loopconv {
 namespace {
@@ -80,10 +79,10 @@ bool isPeriodTime(const std::string& text) {
   return field(0) <= 23 && field(3) <= 59 && (seconds == 0 || seconds == 20 || seconds == 40);
 }
 
-int syntaxError(Log& log, const char* message, char letter) {
+ParseResult syntaxError(Log& log, const char* message, char letter) {
   log.startupError("%s", message);
   log.console("%s", helpLine(letter));
-  return ParseError;
+  return ParseResult::Error;
 }
 
 // Gives the folder its default and its trailing separator; refuses one that
@@ -152,8 +151,7 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
     if (!parseCount(value, MaxJobs, &options->jobs)) return refuseLong(log, arg, "Illegal value in");
   } else if (name == "--rollup" && hasValue) {
     int minutes = 0;
-    bool known = parseCount(value, 60, &minutes) &&
-                 (minutes == 1 || minutes == 5 || minutes == 15 || minutes == 60);
+    bool known = parseCount(value, 60, &minutes) && isRollupMinutes(minutes);
     if (!known) return refuseLong(log, arg, "Illegal value in");
     options->rollupMinutes = minutes;
   } else if (name == "--compress" && hasValue) {
@@ -176,8 +174,8 @@ const char* helpLine(char letter) {
   return "";
 }
 
-int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
-                     Log& log, Platform& platform) {
+ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* options,
+                             Log& log, Platform& platform) {
   *options = RunOptions();
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -187,12 +185,12 @@ int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
           continue;
         case LongResult::Help:
           printHelp(log);
-          return ParseHelpShown;
+          return ParseResult::HelpShown;
         case LongResult::Version:
           log.console("loopconv %s\n", VersionText);
-          return ParseHelpShown;
+          return ParseResult::HelpShown;
         case LongResult::Refused:
-          return ParseError;
+          return ParseResult::Error;
       }
     }
     if (arg[0] != '-' && arg[0] != '/') continue;
@@ -245,11 +243,11 @@ int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
       options->singleDevice = true;
     } else if (letter == '?') {
       printHelp(log);
-      return ParseHelpShown;
+      return ParseResult::HelpShown;
     } else {
       log.startupError("Illegal option code = %c\n", letter);
       printAllHelp(log);
-      return ParseError;
+      return ParseResult::Error;
     }
   }
 
@@ -263,9 +261,9 @@ int parseCommandLine(int argc, const char* const* argv, RunOptions* options,
   if (!finishFolder(&options->inputFolder, 'I', log, platform) ||
       !finishFolder(&options->outputFolder, 'O', log, platform) ||
       !finishFolder(&options->logFolder, 'F', log, platform)) {
-    return ParseError;
+    return ParseResult::Error;
   }
-  return ParseGoOn;
+  return ParseResult::GoOn;
 }
 
 }  // namespace loopconv

@@ -1,11 +1,12 @@
 // The health of one lane or station detector: how its twenty-second samples
 // over the judged hours of the day look, and one verdict that names the first
 // fault found.
-#ifndef LOOPCONV_REPORTS_HEALTH_H_
-#define LOOPCONV_REPORTS_HEALTH_H_
+#ifndef LOOPCONV_ANALYSIS_HEALTH_H_
+#define LOOPCONV_ANALYSIS_HEALTH_H_
 
 #include <cstdint>
 
+#include "analysis/detector_type.h"
 #include "datafile/device_table.h"
 
 namespace loopconv {
@@ -36,15 +37,6 @@ constexpr int HealthStatusCount = 7;
 // "constant", "good".
 const char* healthStatusText(HealthStatus status);
 
-// The kinds of detector judged, told apart by kind and name position 16.
-enum class DetectorType : uint8_t { Lane, SpeedLoop, RampMeter, Station };
-
-// False for entries that are neither lanes (kind 80) nor stations (kind 84).
-bool detectorType(const DeviceRecord& record, DetectorType* type);
-
-// "lane", "speed_loop", "ramp_meter", "station".
-const char* detectorTypeText(DetectorType type);
-
 struct HealthVerdict {
   int32_t expected = 0;  // judged periods inside the file
   int32_t samples = 0;   // those with NumLanes > 0
@@ -69,4 +61,4 @@ HealthVerdict judgeHealth(const DeviceRecord& record, int32_t periodCount);
 
 }  // namespace loopconv
 
-#endif  // LOOPCONV_REPORTS_HEALTH_H_
+#endif  // LOOPCONV_ANALYSIS_HEALTH_H_

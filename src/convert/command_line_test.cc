@@ -1,4 +1,4 @@
-#include "base/run_options.h"
+#include "convert/command_line.h"
 
 #include <string>
 #include <vector>
@@ -32,7 +32,7 @@ const char kDHelp[] =
     "\tOption -D[\"device\"] Output a single device dataset (-D\"005es17329:_MN___1\")\n";
 
 struct Parsed {
-  int result;
+  ParseResult result = ParseResult::Error;
   RunOptions options;
   std::string console;
 };
@@ -51,9 +51,9 @@ Parsed parse(std::vector<std::string> args, const std::string& cwd = "/work/dir"
   return parsed;
 }
 
-TEST(RunOptionsTest, NoArgumentsSwitchesOnElementReportAndDefaultsFolders) {
+TEST(CommandLineTest, NoArgumentsSwitchesOnElementReportAndDefaultsFolders) {
   Parsed p = parse({"loopconv"});
-  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_EQ(p.result, ParseResult::GoOn);
   EXPECT_EQ(p.console,
             "Usage: loopconv /? for help\n"
             "Using defaults, processing files in current folder, only printing Element Data.\n");
@@ -65,9 +65,9 @@ TEST(RunOptionsTest, NoArgumentsSwitchesOnElementReportAndDefaultsFolders) {
   EXPECT_EQ(p.options.commandLetters, "");
 }
 
-TEST(RunOptionsTest, FlagOptionsInEitherCaseAndSeparator) {
+TEST(CommandLineTest, FlagOptionsInEitherCaseAndSeparator) {
   Parsed p = parse({"loopconv", "/l", "-L", "-e", "/T", "-a", "/c", "-s", "-R", "-m"});
-  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_EQ(p.result, ParseResult::GoOn);
   EXPECT_EQ(p.options.commandLetters, "L L E T A C S R M ");
   EXPECT_TRUE(p.options.laneReport);
   EXPECT_TRUE(p.options.elementReport);
@@ -83,30 +83,30 @@ TEST(RunOptionsTest, FlagOptionsInEitherCaseAndSeparator) {
                 helpLine('M'));
 }
 
-TEST(RunOptionsTest, ArgumentsWithoutSeparatorAreSkippedAndNoReportIsImplied) {
+TEST(CommandLineTest, ArgumentsWithoutSeparatorAreSkippedAndNoReportIsImplied) {
   Parsed p = parse({"loopconv", "L", "", "x-y", "-I/data"});
-  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_EQ(p.result, ParseResult::GoOn);
   EXPECT_FALSE(p.options.elementReport);
   EXPECT_EQ(p.console, "\tOption -I, String = /data\n");
   EXPECT_EQ(p.options.inputFolder, "/data/");
   EXPECT_EQ(p.options.outputFolder, "/work/dir/");
 }
 
-TEST(RunOptionsTest, MoreThanFifteenFlagLettersStillSetFlags) {
+TEST(CommandLineTest, MoreThanFifteenFlagLettersStillSetFlags) {
   std::vector<std::string> args = {"loopconv"};
   for (int i = 0; i < 16; ++i) args.push_back("-L");
   args.push_back("-T");
   Parsed p = parse(args);
-  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_EQ(p.result, ParseResult::GoOn);
   std::string fifteen;
   for (int i = 0; i < 15; ++i) fifteen += "L ";
   EXPECT_EQ(p.options.commandLetters, fifteen);
   EXPECT_TRUE(p.options.trapReport);
 }
 
-TEST(RunOptionsTest, FoldersGetExactlyOneTrailingSeparator) {
+TEST(CommandLineTest, FoldersGetExactlyOneTrailingSeparator) {
   Parsed p = parse({"loopconv", "-I/in/", "-o/out", "/F/logs"});
-  EXPECT_EQ(p.result, ParseGoOn);
+  EXPECT_EQ(p.result, ParseResult::GoOn);
   EXPECT_EQ(p.options.inputFolder, "/in/");
   EXPECT_EQ(p.options.outputFolder, "/out/");
   EXPECT_EQ(p.options.logFolder, "/logs/");
@@ -119,10 +119,10 @@ TEST(RunOptionsTest, FoldersGetExactlyOneTrailingSeparator) {
   EXPECT_EQ(p.options.inputFolder, "/second/");
 }
 
-TEST(RunOptionsTest, FolderOptionWithoutText) {
+TEST(CommandLineTest, FolderOptionWithoutText) {
   for (const char* arg : {"-I", "-Ix", "/i"}) {
     Parsed p = parse({"loopconv", arg});
-    EXPECT_EQ(p.result, ParseError) << arg;
+    EXPECT_EQ(p.result, ParseResult::Error) << arg;
     EXPECT_EQ(p.console, std::string("     E Illegal syntax -- no 'I' string!\n") +
                              helpLine('I'))
         << arg;
@@ -133,22 +133,22 @@ TEST(RunOptionsTest, FolderOptionWithoutText) {
   EXPECT_EQ(f.console, std::string("     E Illegal syntax -- no 'F' string!\n") + helpLine('F'));
 }
 
-TEST(RunOptionsTest, FolderLongerThanAPathIsRefused) {
+TEST(CommandLineTest, FolderLongerThanAPathIsRefused) {
   std::string folder = "/" + std::string(257, 'a');  // 258 + '/' = 259: fits
   Parsed fits = parse({"loopconv", "-I" + folder});
-  EXPECT_EQ(fits.result, ParseGoOn);
+  EXPECT_EQ(fits.result, ParseResult::GoOn);
   EXPECT_EQ(fits.options.inputFolder.size(), 259u);
 
   std::string tooLong = folder + "b";  // 259 + '/' = 260
   Parsed p = parse({"loopconv", "-O" + tooLong});
-  EXPECT_EQ(p.result, ParseError);
+  EXPECT_EQ(p.result, ParseResult::Error);
   EXPECT_EQ(p.console, "\tOption -O, String = " + tooLong + "\n" +
                            "     E Illegal syntax -- 'O' folder longer than 259 characters!\n" +
                            helpLine('O'));
 
   // The working directory as the default counts too.
   Parsed cwd = parse({"loopconv", "-L"}, "/" + std::string(300, 'c'));
-  EXPECT_EQ(cwd.result, ParseError);
+  EXPECT_EQ(cwd.result, ParseResult::Error);
   EXPECT_EQ(cwd.console, std::string(helpLine('L')) +
                              "     E Illegal syntax -- 'I' folder longer than 259 characters!\n" +
                              helpLine('I'));
@@ -156,21 +156,21 @@ TEST(RunOptionsTest, FolderLongerThanAPathIsRefused) {
 
 // An unknown working directory (getcwd failed) is no default: a run must not
 // turn to the root folder.
-TEST(RunOptionsTest, NoWorkingDirectoryRefusesOnlyTheFoldersThatNeedIt) {
+TEST(CommandLineTest, NoWorkingDirectoryRefusesOnlyTheFoldersThatNeedIt) {
   Parsed p = parse({"loopconv", "-I/in", "-F/logs"}, "");
-  EXPECT_EQ(p.result, ParseError);
+  EXPECT_EQ(p.result, ParseResult::Error);
   EXPECT_EQ(p.console, "\tOption -I, String = /in\n"
                        "\tOption -F, String = /logs\n"
                        "     E No current folder -- no 'O' string!\n" +
                            std::string(helpLine('O')));
   Parsed all = parse({"loopconv", "-I/in", "-O/out", "-F/logs"}, "");
-  EXPECT_EQ(all.result, ParseGoOn);
+  EXPECT_EQ(all.result, ParseResult::GoOn);
   EXPECT_EQ(all.options.outputFolder, "/out/");
 }
 
-TEST(RunOptionsTest, PeriodValidation) {
+TEST(CommandLineTest, PeriodValidation) {
   Parsed ok = parse({"loopconv", "-P00:00:20"});
-  EXPECT_EQ(ok.result, ParseGoOn);
+  EXPECT_EQ(ok.result, ParseResult::GoOn);
   EXPECT_TRUE(ok.options.singlePeriod);
   EXPECT_EQ(ok.options.periodText, "00:00:20");
   EXPECT_EQ(ok.console, "\tOption -P, String = 00:00:20\n");
@@ -179,12 +179,12 @@ TEST(RunOptionsTest, PeriodValidation) {
       "     E Illegal 'P' syntax -- too long, too short, or missing ':'!\n";
   for (const char* text : {"0:00:20", "00-00-20", "00:00:200"}) {
     Parsed p = parse({"loopconv", std::string("-P") + text});
-    EXPECT_EQ(p.result, ParseError) << text;
+    EXPECT_EQ(p.result, ParseResult::Error) << text;
     EXPECT_EQ(p.console, "\tOption -P, String = " + std::string(text) + "\n" + syntax + kPHelp);
   }
   // A text over 15 characters is echoed cut to 15, then refused.
   Parsed longText = parse({"loopconv", "-P00:00:00:00:00:00"});
-  EXPECT_EQ(longText.result, ParseError);
+  EXPECT_EQ(longText.result, ParseResult::Error);
   EXPECT_EQ(longText.console,
             "\tOption -P, String = 00:00:00:00:00:\n" + syntax + kPHelp);
 
@@ -193,10 +193,10 @@ TEST(RunOptionsTest, PeriodValidation) {
 
   // A failing P ends parsing even after a valid one.
   Parsed later = parse({"loopconv", "-P00:00:20", "-P0:00:20"});
-  EXPECT_EQ(later.result, ParseError);
+  EXPECT_EQ(later.result, ParseResult::Error);
 }
 
-TEST(RunOptionsTest, PeriodTimesNameOneTwentySecondPeriod) {
+TEST(CommandLineTest, PeriodTimesNameOneTwentySecondPeriod) {
   const std::string timeError =
       "     E Illegal 'P' time -- HH 00 to 23, MM 00 to 59, SS 00, 20 or 40!\n";
   struct Case {
@@ -213,20 +213,20 @@ TEST(RunOptionsTest, PeriodTimesNameOneTwentySecondPeriod) {
     Parsed p = parse({"loopconv", std::string("-P") + c.text});
     std::string echo = "\tOption -P, String = " + std::string(c.text) + "\n";
     if (c.accepted) {
-      EXPECT_EQ(p.result, ParseGoOn) << c.text;
+      EXPECT_EQ(p.result, ParseResult::GoOn) << c.text;
       EXPECT_TRUE(p.options.singlePeriod) << c.text;
       EXPECT_EQ(p.console, echo) << c.text;
     } else {
-      EXPECT_EQ(p.result, ParseError) << c.text;
+      EXPECT_EQ(p.result, ParseResult::Error) << c.text;
       EXPECT_EQ(p.console, echo + timeError + kPHelp) << c.text;
     }
   }
 }
 
-TEST(RunOptionsTest, LongOptions) {
+TEST(CommandLineTest, LongOptions) {
   Parsed all = parse({"loopconv", "--jobs=4", "--rollup=15", "--compress=zstd", "--health",
                       "--picture", "-E"});
-  EXPECT_EQ(all.result, ParseGoOn);
+  EXPECT_EQ(all.result, ParseResult::GoOn);
   EXPECT_EQ(all.options.jobs, 4);
   EXPECT_EQ(all.options.rollupMinutes, 15);
   EXPECT_EQ(all.options.compression, Compression::Zstd);
@@ -238,14 +238,14 @@ TEST(RunOptionsTest, LongOptions) {
 
   // Only long options: no report is switched on by default.
   Parsed only = parse({"loopconv", "--rollup=5"});
-  EXPECT_EQ(only.result, ParseGoOn);
+  EXPECT_EQ(only.result, ParseResult::GoOn);
   EXPECT_FALSE(only.options.elementReport);
 
   Parsed help = parse({"loopconv", "--help", "-Q"});
-  EXPECT_EQ(help.result, ParseHelpShown);
+  EXPECT_EQ(help.result, ParseResult::HelpShown);
   EXPECT_EQ(help.console, parse({"loopconv", "-?"}).console);
   Parsed version = parse({"loopconv", "--version"});
-  EXPECT_EQ(version.result, ParseHelpShown);
+  EXPECT_EQ(version.result, ParseResult::HelpShown);
   EXPECT_EQ(version.console, "loopconv 1.23+\n");
 
   struct Refused {
@@ -266,15 +266,15 @@ TEST(RunOptionsTest, LongOptions) {
   };
   for (const Refused& r : refused) {
     Parsed p = parse({"loopconv", "-E", r.arg});
-    EXPECT_EQ(p.result, ParseError) << r.arg;
+    EXPECT_EQ(p.result, ParseResult::Error) << r.arg;
     std::string line = std::string("     E ") + r.message + "\n\t--jobs=N";
     EXPECT_NE(p.console.find(line), std::string::npos) << p.console;
   }
 }
 
-TEST(RunOptionsTest, DeviceValidation) {
+TEST(CommandLineTest, DeviceValidation) {
   Parsed ok = parse({"loopconv", "-D005es17329:_MN___1"});
-  EXPECT_EQ(ok.result, ParseGoOn);
+  EXPECT_EQ(ok.result, ParseResult::GoOn);
   EXPECT_TRUE(ok.options.singleDevice);
   EXPECT_EQ(ok.options.deviceName, "005es17329:_MN___1");
   EXPECT_EQ(ok.console, "\tOption -D, String = 005es17329:_MN___1\n");
@@ -283,13 +283,13 @@ TEST(RunOptionsTest, DeviceValidation) {
       "     E Illegal 'D' syntax -- too long, too short, or missing ':'!\n";
   for (const char* name : {"005es17329:_MN___12", "005es17329x_MN___1", "005es1732:9_MN___1"}) {
     Parsed p = parse({"loopconv", std::string("-D") + name});
-    EXPECT_EQ(p.result, ParseError) << name;
+    EXPECT_EQ(p.result, ParseResult::Error) << name;
     EXPECT_EQ(p.console, "\tOption -D, String = " + std::string(name) + "\n" + syntax + kDHelp);
   }
   // 17 characters: too short for the text test.
   for (const char* arg : {"-D005es17329:_MN___", "-Dabc"}) {
     Parsed p = parse({"loopconv", arg});
-    EXPECT_EQ(p.result, ParseError);
+    EXPECT_EQ(p.result, ParseResult::Error);
     EXPECT_EQ(p.console, std::string("     E Illegal syntax -- no 'D' string!\n") + kDHelp);
   }
   std::string longName(40, 'x');
@@ -298,31 +298,31 @@ TEST(RunOptionsTest, DeviceValidation) {
             "\tOption -D, String = " + std::string(30, 'x') + "\n" + syntax + kDHelp);
 }
 
-TEST(RunOptionsTest, HelpStopsParsing) {
+TEST(CommandLineTest, HelpStopsParsing) {
   const std::string help =
       std::string("Command separators - / upper or lower case are equivalent for any valid "
                   "command. (-X, /X, -x, or /x )\n") +
       kAllHelp;
   Parsed p = parse({"loopconv", "-?"});
-  EXPECT_EQ(p.result, ParseHelpShown);
+  EXPECT_EQ(p.result, ParseResult::HelpShown);
   EXPECT_EQ(p.console, help);
   // Skipped arguments before it do not matter; invalid ones after it are not read.
   Parsed q = parse({"loopconv", "junk", "/?", "-Q"});
-  EXPECT_EQ(q.result, ParseHelpShown);
+  EXPECT_EQ(q.result, ParseResult::HelpShown);
   EXPECT_EQ(q.console, help);
 }
 
-TEST(RunOptionsTest, IllegalOptionPrintsWholeHelp) {
+TEST(CommandLineTest, IllegalOptionPrintsWholeHelp) {
   Parsed q = parse({"loopconv", "-q", "-?"});
-  EXPECT_EQ(q.result, ParseError);
+  EXPECT_EQ(q.result, ParseResult::Error);
   EXPECT_EQ(q.console, std::string("     E Illegal option code = Q\n") + kAllHelp);
   // Only a separator: the character after it is the terminating NUL.
   Parsed dash = parse({"loopconv", "-"});
-  EXPECT_EQ(dash.result, ParseError);
+  EXPECT_EQ(dash.result, ParseResult::Error);
   EXPECT_EQ(dash.console, std::string("     E Illegal option code = ") + '\0' + "\n" + kAllHelp);
   // Non-ASCII bytes are not upper-cased and do not crash.
   Parsed bytes = parse({"loopconv", "/\xE9\xFF"});
-  EXPECT_EQ(bytes.result, ParseError);
+  EXPECT_EQ(bytes.result, ParseResult::Error);
   EXPECT_EQ(bytes.console, std::string("     E Illegal option code = \xE9\n") + kAllHelp);
 }
 

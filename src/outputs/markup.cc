@@ -1,0 +1,54 @@
+#include "outputs/markup.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace loopconv {
+
+void appendEscaped(std::string* out, const char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    switch (c) {
+      case '&':
+        out->append("&amp;");
+        continue;
+      case '<':
+        out->append("&lt;");
+        continue;
+      case '>':
+        out->append("&gt;");
+        continue;
+      case '"':
+        out->append("&quot;");
+        continue;
+      case '\'':
+        out->append("&#39;");
+        continue;
+      default:
+        break;
+    }
+    if (c >= 0x20 && c < 0x7F) {
+      out->push_back(static_cast<char>(c));
+    } else if (c >= 0xA0) {
+      char reference[8];
+      snprintf(reference, sizeof reference, "&#x%02X;", c);
+      out->append(reference);
+    } else {
+      out->append("&#xFFFD;");
+    }
+  }
+}
+
+void appendInt(std::string* out, int64_t value) {
+  char text[24];
+  auto result = std::to_chars(text, text + sizeof text, value);
+  out->append(text, result.ptr);
+}
+
+void appendTenths(std::string* out, int32_t tenths) {
+  appendInt(out, tenths / 10);
+  out->push_back('.');
+  out->push_back(static_cast<char>('0' + tenths % 10));
+}
+
+}  // namespace loopconv

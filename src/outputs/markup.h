@@ -1,0 +1,28 @@
+// Text from input data written into XML (SVG pictures) and HTML pages.
+#ifndef LOOPCONV_OUTPUTS_MARKUP_H_
+#define LOOPCONV_OUTPUTS_MARKUP_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace loopconv {
+
+// Appends bytes that come from a file as markup text, fit for element content
+// and for attribute values in double quotes, in XML and in HTML alike. Markup
+// characters become references, printable ASCII stays, a byte from 0xA0 up
+// is read as Latin-1 (every byte is then a character and the document stays
+// well-formed whatever the bytes), and control bytes, which XML 1.0 forbids
+// or which would not show, become U+FFFD.
+void appendEscaped(std::string* out, const char* text, size_t length);
+inline void appendEscaped(std::string* out, const std::string& text) {
+  appendEscaped(out, text.data(), text.size());
+}
+
+// Whole numbers and tenths ("52.3" from 523) into markup.
+void appendInt(std::string* out, int64_t value);
+void appendTenths(std::string* out, int32_t tenths);
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_OUTPUTS_MARKUP_H_
