@@ -41,6 +41,8 @@ struct RunOptions {
   Compression compression = Compression::None;  // --compress=gzip|zstd
   bool healthReport = false;       // --health
   bool picture = false;            // --picture
+  std::string cabinetsFile;        // --cabinets=FILE: the cabinet list for --corridors
+  bool corridors = false;          // --corridors
 };
 
 }  // namespace loopconv

@@ -17,6 +17,7 @@
 #include "outputs/health_report.h"
 #include "reports/lane_report.h"
 #include "outputs/picture.h"
+#include "outputs/corridor_files.h"
 #include "reports/report_framing.h"
 #include "outputs/rollup_report.h"
 #include "reports/trap_report.h"
@@ -38,10 +39,10 @@ Image allocateImage(int64_t size, int64_t limit) {
 // Writes the reports and outputs the options ask for, each on a thread of
 // its own (the table is only read). Each logs into a log of its own, handed
 // on in the fixed order Element, Lane, Trap, Contents, roll-ups, health,
-// picture, so the log reads as if they had been written one by one. A writer
+// picture, corridors (their five files in a fixed order too), so the log reads as if they had been written one by one. A writer
 // that fails has logged why; the others are still written.
 void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceTable* table,
-                  const std::string& name) {
+                  const std::string& name, const CabinetPlaces* cabinets) {
   const RunOptions& options = run.options;
   using Writer = std::function<void(const RunContext&)>;
   std::vector<Writer> writers;
@@ -68,6 +69,11 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
   if (options.picture) {
     writers.push_back([&](const RunContext& r) { (void)writePicture(r, header, table, name); });
   }
+  if (options.corridors && cabinets != nullptr) {
+    writers.push_back([&](const RunContext& r) {
+      (void)writeCorridorOutputs(r, header, table, *cabinets, name);
+    });
+  }
   if (writers.size() <= 1 || coreCount() <= 1) {
     for (const Writer& write : writers) write(run);
     return;
@@ -89,7 +95,8 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
 
 }  // namespace
 
-bool processDataFile(const std::string& name, const RunContext& run) {
+bool processDataFile(const std::string& name, const RunContext& run,
+                     const CabinetPlaces* cabinets) {
   Log& log = run.log;
   int64_t startTick = run.platform.ticks();
   const std::string stamp = run.platform.timeOfDay();
@@ -144,7 +151,7 @@ bool processDataFile(const std::string& name, const RunContext& run) {
   aggregateStations(table.get(), header.numberOfColumns);
   computeEstimates(table.get(), header.numberOfColumns);
 
-  writeOutputs(run, header, table.get(), name);
+  writeOutputs(run, header, table.get(), name, cabinets);
 
   table.reset();
   image.reset();
