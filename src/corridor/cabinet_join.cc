@@ -72,8 +72,10 @@ CabinetPlaces CabinetPlaces::fromListBytes(const char* bytes, size_t size) {
     return a.place.cabinet < b.place.cabinet;
   });
   CabinetPlaces places;
+  std::string previous;  // the name before, kept apart: the places are moved out
   for (size_t i = 0; i < listed.size(); ++i) {
-    if (i > 0 && listed[i].place.cabinet == listed[i - 1].place.cabinet) continue;
+    if (i > 0 && listed[i].place.cabinet == previous) continue;
+    previous = listed[i].place.cabinet;
     if (listed[i].usable) {
       places.places_.push_back(std::move(listed[i].place));
     } else {
