@@ -251,11 +251,7 @@ bool writeCorridorOutputs(const RunContext& run, const DataHeader& header,
                           const DeviceTable* table, const CabinetPlaces& places,
                           const std::string& dataFileName) {
   IsoDate date;
-  if (!isoDateOf(header, &date)) {
-    run.log.error("Corridors need a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
-                  static_cast<int>(sizeof header.dataStart), header.dataStart);
-    return false;
-  }
+  if (!requireIsoDate(run.log, header, "Corridors", &date)) return false;
   CorridorDay day;
   if (table != nullptr) {
     day = computeCorridorDay(*table, periodCount(header), places);
