@@ -30,7 +30,7 @@ constexpr int MinPlotHeight = 14;
 constexpr int MaxPlotHeight = 1200;
 constexpr int MinPixelsPerMile = 16;
 constexpr int MaxPixelsPerMile = 80;
-constexpr int LegendItemWidth = 150;
+constexpr int LegendItemWidth = 175;
 
 // Estimated cells: the band's colour with white dots.
 constexpr const char* EstimateFills[] = {"url(#est0)", "url(#est1)", "url(#est2)",
