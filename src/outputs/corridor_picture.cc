@@ -111,14 +111,16 @@ int corridorHeight(const CorridorOfDay& c) {
 
 void appendHead(std::string* out, int width, int height, const std::string& date,
                 const std::string& dataFileName, size_t corridors) {
-  out->append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"");
+  out->append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<svg xmlns=\"http://www.w3.org/2000/svg\"");
   appendAttribute(out, "width", width);
   appendAttribute(out, "height", height);
   out->append(" viewBox=\"0 0 ");
   appendInt(out, width);
   out->push_back(' ');
   appendInt(out, height);
-  out->append("\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\">\n<title>Corridor speeds ");
+  out->append("\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\">\n"
+              "<title>Corridor speeds ");
   appendEscaped(out, date);
   out->append(" &#x2014; ");
   appendEscaped(out, dataFileName);
@@ -146,7 +148,8 @@ void appendHead(std::string* out, int width, int height, const std::string& date
     int x = 16 + static_cast<int>(b) * LegendItemWidth;
     out->append("<rect x=\"");
     appendInt(out, x);
-    out->append("\" y=\"58\" width=\"22\" height=\"14\" stroke=\"#555\" stroke-width=\".5\" fill=\"");
+    out->append("\" y=\"58\" width=\"22\" height=\"14\" stroke=\"#555\" "
+                "stroke-width=\".5\" fill=\"");
     out->append(BandStyles[b].fill);
     out->append("\"/><text x=\"");
     appendInt(out, x + 28);
@@ -338,7 +341,8 @@ bool writeCorridorPicture(const RunContext& run, const IsoDate& date, const Corr
   if (day.corridors.empty()) {
     text.append("<text x=\"16\" y=\"");
     appendInt(&text, HeaderHeight + 10);
-    text.append("\">No station of this data file stands on a corridor of the cabinet list.</text>\n");
+    text.append("\">No station of this data file stands on a corridor of the cabinet list."
+                "</text>\n");
   }
   writeMarkup(&file, text);
   int top = HeaderHeight;
