@@ -106,6 +106,7 @@ TEST_F(CorridorRunTest, StationsWithoutACabinetAreCountedOnceAndJobsChangeNothin
   size_t at = text.find(warning);
   ASSERT_NE(at, std::string::npos) << text;
   EXPECT_EQ(text.find(warning, at + 1), std::string::npos);  // one line per data file
+  EXPECT_NE(r.out.find("          W " + warning.substr(3)), std::string::npos) << r.out;
   // The W line, then the five files in their order.
   size_t previous = at;
   for (const char* name : CorridorFiles) {

@@ -89,10 +89,12 @@ void logUnplaced(const RunContext& run, const CorridorDay& day, const std::strin
     if (!cabinets.empty()) cabinets += ", ";
     cabinets += "[" + cabinet + "]";
   }
-  run.log.warn(
+  // In the log and, as the other W lines about a data file, on the console.
+  const char* format =
       "%d station(s) of data file [%s] have no usable cabinet in the cabinet list and are left "
-      "out of the corridors (first: %s)!\n",
-      day.unplaced, name.c_str(), cabinets.c_str());
+      "out of the corridors (first: %s)!\n";
+  run.log.warn(format, day.unplaced, name.c_str(), cabinets.c_str());
+  run.log.consoleWarning(format, day.unplaced, name.c_str(), cabinets.c_str());
 }
 
 }  // namespace
