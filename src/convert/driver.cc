@@ -78,6 +78,11 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
     log.console("loopconv %s\n", VersionText);
     return ExitStatus::Ok;
   }
+  // So does a lone --help its text (help2man makes the manual page of it).
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    printUsageHelp(log);
+    return ExitStatus::Ok;
+  }
   log.setTimeStamp(platform.timeOfDay());
 
   log.console("\n");
@@ -89,6 +94,7 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
   ParseResult parsed = parseCommandLine(argc, argv, &options, log, platform);
   if (parsed == ParseResult::Error) {
     log.consoleError("Error on command line!\n");
+    log.errorStreamOnly("Error on command line!\n");
     return ExitStatus::CommandLineError;
   }
   if (parsed == ParseResult::HelpShown) return ExitStatus::Ok;

@@ -252,6 +252,10 @@ void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, 
 
 }  // namespace
 
+std::string picturePath(const std::string& folder, const IsoDate& date) {
+  return dayFilePath(folder, "Picture_", date, ".svg");
+}
+
 bool writePicture(const RunContext& run, const DataHeader& header, const DeviceTable* table,
                   const std::string& dataFileName) {
   IsoDate date;
@@ -260,9 +264,10 @@ bool writePicture(const RunContext& run, const DataHeader& header, const DeviceT
                   static_cast<int>(sizeof header.dataStart), header.dataStart);
     return false;
   }
-  std::string path = dayFilePath(run.options.outputFolder, "Picture_", date, ".svg");
+  OutputTarget target{picturePath(run.options.outputFolder, date),
+                      run.options.outputFolder.size(), Compression::None};
   OutputFile file;
-  if (!openRunOutput(run, path, Announcement, &file)) return false;
+  if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
 
   const int32_t periods = periodCount(header);
   const int32_t cells = rollupIntervalCount(periods, PictureMinutes);
