@@ -85,8 +85,8 @@ async function duckdb() {
   }
 }
 
-const loopconv = argument('--loopconv');
-const gen = argument('--gen');
+const loopconv = resolve(argument('--loopconv'));
+const gen = resolve(argument('--gen'));
 const work = mkdtempSync(join(tmpdir(), 'doc_examples.'));
 const failures = [];
 let count = 0;
@@ -108,7 +108,11 @@ try {
       mkdirSync(output);
       mkdirSync(log);
       const args = example.args.replaceAll('{in}', input).split(/\s+/).filter((a) => a);
-      const run = spawnSync(loopconv, [...args, `-I${input}`, `-O${output}`, `-F${log}`]);
+      // In the output folder, where the example runs: a relative path in ARGS
+      // (--summary=summary.csv) lands beside the outputs.
+      const run = spawnSync(loopconv, [...args, `-I${input}`, `-O${output}`, `-F${log}`], {
+        cwd: output,
+      });
       if (run.status !== 0) {
         fail(`loopconv ${example.args} exited ${run.status}: ${run.stderr}`);
         continue;
