@@ -66,10 +66,6 @@ std::vector<std::string> writeOutputs(const RunContext& run, const DataHeader& h
   return paths;
 }
 
-}  // namespace
-
-namespace {
-
 bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome) {
   Log& log = run.log;
   int64_t startTick = run.platform.ticks();
