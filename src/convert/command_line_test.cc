@@ -321,8 +321,9 @@ TEST(CommandLineTest, ArchiveOptions) {
   EXPECT_TRUE(p.options.skipDone);
   EXPECT_EQ(p.options.summaryPath, "runs/today.csv");
   EXPECT_FALSE(parse({"loopconv"}).options.recursive);
-  const std::vector<std::string> refused = {"--summary", "--summary=", "--recursive=1",
-                                            "--skip-done=yes", "--summary=" + std::string(260, 'x')};
+  const std::vector<std::string> refused = {"--summary",     "--summary=", "--recursive=1",
+                                            "--skip-done=yes",
+                                            "--summary=" + std::string(260, 'x')};
   for (const std::string& arg : refused) {
     EXPECT_EQ(parse({"loopconv", arg}).result, ParseResult::Error) << arg;
   }
