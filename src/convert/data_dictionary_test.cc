@@ -34,7 +34,7 @@ TEST(DataDictionaryTest, EveryColumnOfEveryCsvIsDescribed) {
   writeFile(in.file(day.fileName), day.bytes);
   writeFile(in.file("Cabinets.LST"), buildCabinetList(day.cabinets, "08/18/2021", 1));
   std::vector<std::vector<std::string>> runs = {
-      {"-E", "-L", "-T", "-A", "--rollup=5", "--health"},
+      {"-E", "-L", "-T", "-A", "--rollup=5", "--health", "--summary=" + out.file("Summary.csv")},
       {"-M"},
   };
   for (std::vector<std::string> run : runs) {
@@ -53,7 +53,7 @@ TEST(DataDictionaryTest, EveryColumnOfEveryCsvIsDescribed) {
           << name << ": column " << column;
     }
   }
-  EXPECT_EQ(files.size(), 8u);  // four reports, two roll-ups, health, metadata
+  EXPECT_EQ(files.size(), 9u);  // four reports, two roll-ups, health, run summary, metadata
 }
 
 }  // namespace
