@@ -83,7 +83,7 @@ TEST(CabinetListWriterTest, LinesAreFixedColumnsWithCrLf) {
   // The same seed gives the same list; another seed another one.
   EXPECT_EQ(buildCabinetList(names, "08/18/2021", 1), text);
   EXPECT_NE(buildCabinetList(names, "08/18/2021", 2), text);
-  EXPECT_EQ(buildCabinetList({}, "01/02/2003", 1).substr(0, 27),
+  EXPECT_EQ(buildCabinetList(std::vector<std::string>{}, "01/02/2003", 1).substr(0, 27),
             "Cabinet list - 01/02/2003\r\n");
 }
 

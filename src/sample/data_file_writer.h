@@ -1,5 +1,5 @@
 // Builds well-formed data files: for tests that need a file of given devices
-// and values, and for the sample-day generator (loopconv-gen).
+// and values, and for the sample days of loopconv-gen.
 //
 // Layout written: the text header (CR LF line ends, its three marker lines,
 // the key lines and the end line), NUL padding up to "Header Size", the name
@@ -41,7 +41,7 @@ struct DeviceDescription {
 
   template <size_t N>
   void add(const std::array<uint8_t, N>& record) {
-    block.insert(block.end(), record.begin(), record.end());
+    for (uint8_t byte : record) block.push_back(byte);
   }
 };
 
@@ -63,36 +63,10 @@ struct DataFileLayout {
 std::string buildDataFile(const DataFileDescription& description,
                           DataFileLayout* layout = nullptr);
 
-// ---- Sample days ----
-
-struct SampleDevice {
-  std::string name;
-  uint16_t kind;
-};
-
-struct SampleDay {
-  std::string fileName;  // "PELMA20Sec_MMDDYYYY.DAT"
-  std::string bytes;
-  std::vector<SampleDevice> devices;  // in table order
-  std::vector<std::string> cabinets;  // the 10-character cabinet names, in order
-};
-
-// True for a date written MM/DD/YYYY with a plausible month and day.
-bool isSampleDate(const std::string& date);
-
-// The most devices a sample day holds.
-constexpr int MaxSampleDevices = 1000000;
-
-// A plausible day of `deviceCount` devices (at most MaxSampleDevices): cabinets
-// of lanes, speed loops, traps and a station; ramp cabinets with ramp-meter and
-// metered lanes; volumes, occupancies and speeds that follow a daily curve.
-// Every cabinet name has "es" at positions 3 and 4, as the cabinet list wants,
-// and is unique; a device is named after its cabinet (the 10 characters before
-// its ':'). The same seed gives the same bytes. `date` is MM/DD/YYYY (see
-// isSampleDate).
-SampleDay generateSampleDay(int deviceCount, const std::string& date, uint64_t seed,
-                            int32_t columns = PeriodsPerDay);
-
 }  // namespace loopconv
+
+// The simulated sample days (generateSampleDay) are declared in
+// sample/sample_day.h; many tests know them from here.
+#include "sample/sample_day.h"  // IWYU pragma: export
 
 #endif  // LOOPCONV_SAMPLE_DATA_FILE_WRITER_H_
