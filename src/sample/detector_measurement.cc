@@ -71,8 +71,8 @@ void applyFault(LaneFault fault, SampleRandom& random, LaneReport* r) {
     case LaneFault::Occupied:  // something sits on the loop
       r->scans = 1000 + static_cast<unsigned>(random.below(150));
       break;
-    case LaneFault::Chatter:  // counts without occupancy half the time
-      if (random.below(2) == 0) r->scans = 0;
+    case LaneFault::Chatter:  // counts, mostly without occupancy
+      if (random.below(4) != 0) r->scans = 0;
       break;
   }
 }
