@@ -32,6 +32,7 @@ constexpr int ShortestStations = 6;  // room for the bottleneck and stations on 
 constexpr double MaxCorridorMiles = 45;
 constexpr double DesignMaxRatio = 0.88;  // design peak flow / capacity away from the bottleneck
 constexpr double DesignMinRatio = 0.30;
+constexpr double RampLaneCapacity = 1700;  // what a ramp lane is designed for
 
 bool isNamedCode(int number) {
   for (const NamedRoute& r : kNamedRoutes) {
@@ -265,6 +266,11 @@ bool CorridorBuilder::designDemand(Corridor* c, int upstreamLanes, int laneAddGa
 
   c->ramps.clear();
   c->laneChanges.clear();
+  // A lane is gained at an on-ramp, which needs a gap with room for it.
+  if (laneAddGap >= 0 && c->stations[laneAddGap + 1].position -
+                                 c->stations[laneAddGap].position < 2 * MinPlaceGapMiles) {
+    laneAddGap = -1;
+  }
   int firstLanes = laneAddGap >= 0 ? upstreamLanes - 1 : upstreamLanes;
   c->laneChanges.push_back({0.0, firstLanes});
 
@@ -340,8 +346,30 @@ bool CorridorBuilder::designDemand(Corridor* c, int upstreamLanes, int laneAddGa
   };
   double flow = mainline;
   for (size_t i = above; i-- > 0;) {
-    const RampSite& r = c->ramps[i];
+    RampSite& r = c->ramps[i];
     if (!fits(flow, r.position + 1e-6)) return false;
+    // A ramp that would leave the road above it too busy or too empty is
+    // made smaller, as far as it can be.
+    double before = c->lanesAt(r.position - 1e-6) * q;
+    if (r.kind == RampKind::Off && flow / (1.0 - r.exitShare) > DesignMaxRatio * before) {
+      r.exitShare = 1.0 - flow / (DesignMaxRatio * before);
+      if (r.exitShare < 0.03) {
+        // No room for an off-ramp: an on-ramp instead.
+        r.kind = RampKind::On;
+        r.exitShare = 0;
+        r.peakVph = 0.05 * flow;
+        r.lanes = 1;
+      }
+    }
+    if (r.kind == RampKind::On && flow - r.peakVph < DesignMinRatio * before) {
+      r.peakVph = std::max(100.0, flow - (DesignMinRatio + 0.1) * before);
+    }
+    // Where the road gains a lane at an on-ramp, the ramp brings what the
+    // narrower road above cannot.
+    if (r.kind == RampKind::On && flow - r.peakVph > DesignMaxRatio * before) {
+      r.peakVph = std::min(2 * RampLaneCapacity, flow - (DesignMaxRatio - 0.08) * before);
+      r.lanes = r.peakVph > 1200 ? 2 : 1;
+    }
     flow = r.kind == RampKind::On ? flow - r.peakVph : flow / (1.0 - r.exitShare);
     if (!fits(flow, r.position - 1e-6)) return false;
   }
