@@ -132,8 +132,7 @@ TEST(CabinetListWriterTest, GeneratedDayListHasEveryCabinetOfItsDevices) {
   for (const Case& c : {Case{300, 1}, Case{40, 3}, Case{2000, 9}}) {
     SCOPED_TRACE(c.devices);
     SampleDay day = generateSampleDay(c.devices, "08/18/2021", c.seed, 1);
-    std::vector<std::string> rows =
-        convertedRows(buildCabinetList(day.cabinets, "08/18/2021", c.seed));
+    std::vector<std::string> rows = convertedRows(sampleCabinetList(day, "08/18/2021", c.seed));
     ASSERT_EQ(rows.size(), day.cabinets.size() + 1);
     std::set<std::string> listed;
     for (size_t i = 1; i < rows.size(); ++i) {

@@ -237,5 +237,33 @@ TEST(SampleDayTest, DetectorsAgreeWithTheTruth) {
   EXPECT_LE(speedsOff, speeds / 100) << speedsOff << " of " << speeds;
 }
 
+// loopconv-gen writes the day, its list and its truth as generateSampleDay
+// makes them.
+TEST(SampleDayTest, GeneratorWritesTheDayItsListAndItsTruth) {
+  TempDir out;
+  std::string truthPath = out.file("truth.csv");
+  ProgramResult run = runProgram({LOOPCONV_GEN_BINARY, "--devices", "120", "--date",
+                                  "02/29/2024", "--seed", "6", "--columns", "90", "--lst",
+                                  "--truth", truthPath, out.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  SampleDay day = generateSampleDay(120, "02/29/2024", 6, 90);
+  EXPECT_EQ(readFile(out.file("PELMA20Sec_02292024.DAT")), day.bytes);
+  EXPECT_EQ(readFile(out.file("Cabinets_02292024.LST")), sampleCabinetList(day, "02/29/2024", 6));
+  std::string truth = readFile(truthPath);
+  EXPECT_EQ(truth, formatTruthCsv(day.truth, "02/29/2024"));
+  std::vector<StationTruth> rows;
+  std::string error;
+  ASSERT_TRUE(parseTruthCsv(truth, &rows, &error)) << error;
+  EXPECT_EQ(rows.size(), day.stations.size() * 6);  // 90 periods: six intervals
+  EXPECT_EQ(run.out, out.path() + "/PELMA20Sec_02292024.DAT\n" + out.path() +
+                         "/Cabinets_02292024.LST\n" + truthPath + "\n");
+  // A truth file that cannot be written fails the run.
+  run = runProgram({LOOPCONV_GEN_BINARY, "--devices", "5", "--columns", "3", "--truth",
+                    out.file("missing/truth.csv"), out.path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("missing/truth.csv"), std::string::npos);
+  EXPECT_EQ(runProgram({LOOPCONV_GEN_BINARY, "--truth"}).status, 2);
+}
+
 }  // namespace
 }  // namespace loopconv
