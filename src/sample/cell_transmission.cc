@@ -14,9 +14,6 @@ constexpr double BlockedLaneFactor = 0.85;
 // A queue discharges below the capacity of the place it queues for (the
 // capacity drop): drivers leaving a queue keep longer gaps.
 constexpr double QueueDischargeFactor = 0.94;
-// Before midnight the road fills under the night's demand, so the day
-// starts from traffic, not from an empty road.
-constexpr int32_t WarmUpPeriods = 180;
 
 // A boundary between cells: what happens where one cell hands over to the
 // next. Boundary b lies at the upstream edge of cell b; the last one is the
@@ -139,13 +136,34 @@ CorridorFlows simulateCorridor(const Corridor& c, const CorridorDay& day, int32_
   std::vector<double> leaving(cells + 1, 0.0);  // flow out of the cell before the boundary
   double entryQueue = 0;
 
-  for (int32_t period = -WarmUpPeriods; period < periods; ++period) {
-    int32_t p = std::max(period, 0);
+  // The day starts from the night's traffic, not from an empty road: every
+  // cell at the free-flow density of midnight's demand.
+  double shareAtStart = day.demandShare.empty() ? 0.0 : day.demandShare[0];
+  double flowAtStart = c.upstreamPeakVph * shareAtStart;
+  for (size_t i = 0; i < cells; ++i) {
+    const Boundary& boundary = road.boundaries[i];
+    if (i > 0) {
+      flowAtStart *= 1.0 - boundary.exitShare;
+      if (boundary.onRamp >= 0) {
+        flowAtStart += c.ramps[static_cast<size_t>(boundary.onRamp)].peakVph * shareAtStart;
+      }
+    }
+    density[i] = std::min(flowAtStart, road.lanes[i] * q) / vf;
+  }
+  auto stored = [&]() {
+    double vehicles = entryQueue;
+    for (size_t i = 0; i < cells; ++i) vehicles += density[i] * road.length[i];
+    for (double queue : rampQueue) vehicles += queue;
+    return vehicles;
+  };
+  out.storedChange = -stored();
+
+  for (int32_t p = 0; p < periods; ++p) {
     double share = p < static_cast<int32_t>(day.demandShare.size()) ? day.demandShare[p] : 0.0;
     for (size_t i = 0; i < cells; ++i) capacity[i] = road.lanes[i] * q;
     for (size_t k = 0; k < day.incidents.size(); ++k) {
       const Incident& incident = day.incidents[k];
-      if (period >= incident.startPeriod && period < incident.endPeriod) {
+      if (p >= incident.startPeriod && p < incident.endPeriod) {
         size_t i = incidentCell[k];
         capacity[i] = std::max(road.lanes[i] - 1.0, 0.5) * q * BlockedLaneFactor;
       }
@@ -195,7 +213,7 @@ CorridorFlows simulateCorridor(const Corridor& c, const CorridorDay& day, int32_
             ramp = std::min(rampSending, room - mainline);
           }
           queue += (rampDemand - ramp) * StepHours;
-          if (period >= 0) {
+          {
             RampFlow& f = out.ramps[static_cast<size_t>(boundary.onRamp)];
             f.arrivals[p] += static_cast<float>(rampDemand * StepHours);
             f.merged[p] += static_cast<float>(ramp * StepHours);
@@ -210,7 +228,7 @@ CorridorFlows simulateCorridor(const Corridor& c, const CorridorDay& day, int32_
         leaving[b] = stay > 0 ? mainline / stay : arriving;
         out.leftByRamps += (leaving[b] - mainline) * StepHours;
       }
-      if (period >= 0) {
+      {
         for (size_t b = 1; b <= cells; ++b) {
           for (int s : road.boundaries[b].stations) {
             StationFlow& f = out.stations[static_cast<size_t>(s)];
@@ -225,19 +243,8 @@ CorridorFlows simulateCorridor(const Corridor& c, const CorridorDay& day, int32_
         density[i] = std::max(density[i], 0.0);
       }
     }
-    if (period == -1) {
-      // The books start at midnight.
-      out.entered = out.exited = out.leftByRamps = 0;
-      double onRoad = entryQueue;
-      for (size_t i = 0; i < cells; ++i) onRoad += density[i] * road.length[i];
-      for (double queue : rampQueue) onRoad += queue;
-      out.storedChange = -onRoad;
-    }
   }
-  double onRoad = entryQueue;
-  for (size_t i = 0; i < cells; ++i) onRoad += density[i] * road.length[i];
-  for (double queue : rampQueue) onRoad += queue;
-  out.storedChange += onRoad;
+  out.storedChange += stored();
   return out;
 }
 

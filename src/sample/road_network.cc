@@ -34,18 +34,23 @@ constexpr double DesignMaxRatio = 0.88;  // design peak flow / capacity away fro
 constexpr double DesignMinRatio = 0.30;
 constexpr double RampLaneCapacity = 1700;  // what a ramp lane is designed for
 
-bool isNamedCode(int number) {
-  for (const NamedRoute& r : kNamedRoutes) {
-    if (std::atoi(r.code) == number) return true;
+// The route numbers after the named ones, in order.
+std::vector<int> otherRouteNumbers() {
+  std::vector<int> numbers;
+  for (int number = 1; number <= RouteNumbers; ++number) {
+    bool named = false;
+    for (const NamedRoute& r : kNamedRoutes) named |= std::atoi(r.code) == number;
+    if (!named) numbers.push_back(number);
   }
-  return false;
+  return numbers;
 }
 
 // Route code and roadway name of the roadway at `index` (0, 1, ...): the named
 // ones first, then the other numbers in order, then all of them again on
 // further milepost segments.
-void routeOf(int index, std::string* code, std::string* name, int* segment) {
-  int perRound = RouteNumbers;
+void routeOf(int index, const std::vector<int>& others, std::string* code, std::string* name,
+             int* segment) {
+  int perRound = NamedRouteCount + static_cast<int>(others.size());
   *segment = index / perRound;
   int k = index % perRound;
   if (k < NamedRouteCount) {
@@ -53,18 +58,12 @@ void routeOf(int index, std::string* code, std::string* name, int* segment) {
     *name = kNamedRoutes[k].name;
     return;
   }
-  k -= NamedRouteCount;
-  for (int number = 1; number <= RouteNumbers; ++number) {
-    if (isNamedCode(number)) continue;
-    if (k-- == 0) {
-      char text[16];
-      snprintf(text, sizeof text, "%03d", number);
-      *code = text;
-      snprintf(text, sizeof text, "SR %d", number);
-      *name = text;
-      return;
-    }
-  }
+  int number = others[static_cast<size_t>(k - NamedRouteCount)];
+  char text[16];
+  snprintf(text, sizeof text, "%03d", number);
+  *code = text;
+  snprintf(text, sizeof text, "SR %d", number);
+  *name = text;
 }
 
 const char* const kStreets[] = {"MAIN ST",  "PINE ST",   "OAK AVE",  "CEDAR AVE", "LAKE ST",
@@ -433,10 +432,11 @@ RoadNetwork layOutNetwork(uint64_t seed, int deviceCount) {
   std::unordered_set<std::string> names;
   CorridorBuilder builder(random, names);
   int devices = 0;
+  const std::vector<int> others = otherRouteNumbers();
   for (int roadway = 0; devices < deviceCount; ++roadway) {
     std::string code, name;
     int segment = 0;
-    routeOf(roadway, &code, &name, &segment);
+    routeOf(roadway, others, &code, &name, &segment);
     segment %= SegmentsPerRoute;
     bool northSouth = std::atoi(code.c_str()) % 2 == 1;
     char rising = northSouth ? 'N' : 'E';

@@ -90,6 +90,10 @@ bool DayAssembler::addCabinet(std::vector<DeviceDescription>* devices, const Cab
 
 bool DayAssembler::addCorridor(int index) {
   const Corridor& corridor = day_->network.corridors[static_cast<size_t>(index)];
+  std::vector<LaneOutage> outages;
+  for (const LaneOutage& o : day_->conditions.outages) {
+    if (o.corridor == index) outages.push_back(o);
+  }
   CorridorDay today = corridorDay(corridor, index, day_->conditions, columns_);
   CorridorFlows flows = simulateCorridor(corridor, today, columns_);
 
@@ -113,8 +117,8 @@ bool DayAssembler::addCorridor(int index) {
     bool faulty = false;
     for (LaneFault fault : site.faults) faulty |= fault != LaneFault::None;
     std::vector<LaneDowntime> downtime;
-    for (const LaneOutage& o : day_->conditions.outages) {
-      if (o.corridor == index && o.station == static_cast<int>(s)) {
+    for (const LaneOutage& o : outages) {
+      if (o.station == static_cast<int>(s)) {
         downtime.push_back({o.lane, o.startPeriod, o.endPeriod});
         faulty = true;
       }
