@@ -124,7 +124,9 @@ CorridorFlows simulateCorridor(const Corridor& c, const CorridorDay& day, int32_
   for (const Incident& incident : day.incidents) {
     double at = 0;
     size_t cell = 0;
-    while (cell + 1 < cells && at + road.length[cell] < incident.position) at += road.length[cell++];
+    while (cell + 1 < cells && at + road.length[cell] < incident.position) {
+      at += road.length[cell++];
+    }
     incidentCell.push_back(cell);
   }
 

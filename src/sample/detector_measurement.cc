@@ -116,8 +116,8 @@ void splitOverLanes(unsigned vehicles, double truckShare, const double* weights,
   unsigned given = 0;
   for (int k = 0; k < lanes; ++k) {
     cumulative += varied[k] / total;
-    unsigned upTo = k == lanes - 1 ? cars
-                                   : std::min(cars, static_cast<unsigned>(cumulative * cars + offset));
+    unsigned upTo = std::min(cars, static_cast<unsigned>(cumulative * cars + offset));
+    if (k == lanes - 1) upTo = cars;
     wanted[k] = upTo - std::min(upTo, given);
     given = std::max(given, upTo);
   }

@@ -171,7 +171,8 @@ TEST(SampleDayTest, CabinetListDescribesTheRoads) {
     std::string milepost = r.Milepost;
     ASSERT_GE(milepost.size(), 4u) << line;
     EXPECT_EQ(milepost[milepost.size() - 3], '.') << line;
-    std::string digits = milepost.substr(0, milepost.size() - 3) + milepost.substr(milepost.size() - 2);
+    std::string digits =
+        milepost.substr(0, milepost.size() - 3) + milepost.substr(milepost.size() - 2);
     EXPECT_EQ(std::stoi(digits), std::stoi(day.cabinets[i].substr(5))) << line;
     EXPECT_NE(std::string(r.Location), "") << line;
     EXPECT_EQ(std::string(r.Status), "ACTIVE") << line;
