@@ -8,41 +8,6 @@
 
 namespace loopconv {
 
-std::array<uint8_t, 3> encodeLanePeriod(unsigned incident, unsigned numLanes,
-                                        unsigned scanCnt, unsigned volume, unsigned flag) {
-  return {static_cast<uint8_t>(((incident & 0x03) << 6) | ((numLanes & 0x07) << 3) |
-                               ((scanCnt >> 8) & 0x07)),
-          static_cast<uint8_t>(scanCnt & 0xFF),
-          static_cast<uint8_t>(((flag & 0x07) << 5) | (volume & 0x1F))};
-}
-
-std::array<uint8_t, 3> encodeStationPeriod(unsigned incident, unsigned numLanes,
-                                           unsigned scanCnt, unsigned volume, unsigned flag) {
-  return {static_cast<uint8_t>(((incident & 0x03) << 6) | ((numLanes & 0x07) << 3) |
-                               ((scanCnt >> 8) & 0x07)),
-          static_cast<uint8_t>(scanCnt & 0xFF),
-          static_cast<uint8_t>(((flag & 0x01) << 7) | (volume & 0x7F))};
-}
-
-std::array<uint8_t, 6> encodeTrapPeriod(unsigned spdFlag, unsigned spdFlag2,
-                                        unsigned spdTenths, unsigned lenTenths,
-                                        unsigned bin1, unsigned bin2, unsigned bin3,
-                                        unsigned bin4) {
-  return {static_cast<uint8_t>(spdFlag & 0xFF),
-          static_cast<uint8_t>((spdFlag2 & 0xF0) | (((lenTenths >> 8) & 0x03) << 2) |
-                               ((spdTenths >> 8) & 0x03)),
-          static_cast<uint8_t>(spdTenths & 0xFF),
-          static_cast<uint8_t>(lenTenths & 0xFF),
-          static_cast<uint8_t>(((bin4 & 0x07) << 5) | (bin1 & 0x1F)),
-          static_cast<uint8_t>(((bin2 & 0x0F) << 4) | (bin3 & 0x0F))};
-}
-
-std::array<uint8_t, 2> encodeMeterPeriod(unsigned meterByte, unsigned meterHigh,
-                                         unsigned meterLow) {
-  return {static_cast<uint8_t>(meterByte & 0xFF),
-          static_cast<uint8_t>(((meterHigh & 0x0F) << 4) | (meterLow & 0x0F))};
-}
-
 namespace {
 
 constexpr int64_t HeaderAlignment = 64;

@@ -16,20 +16,47 @@
 
 namespace loopconv {
 
-// Record encoders, the exact inverse of the block decoding. A value wider than
-// its field is cut to the field (its high bits are dropped).
-std::array<uint8_t, 3> encodeLanePeriod(unsigned incident, unsigned numLanes,
-                                        unsigned scanCnt, unsigned volume, unsigned flag);
-// Station: 7-bit volume and a 1-bit flag.
-std::array<uint8_t, 3> encodeStationPeriod(unsigned incident, unsigned numLanes,
-                                           unsigned scanCnt, unsigned volume, unsigned flag);
-// Trap: spdFlag2 keeps its high nibble in place (bit 7 is also SpdNPds).
-std::array<uint8_t, 6> encodeTrapPeriod(unsigned spdFlag, unsigned spdFlag2,
-                                        unsigned spdTenths, unsigned lenTenths,
-                                        unsigned bin1, unsigned bin2, unsigned bin3,
-                                        unsigned bin4);
-std::array<uint8_t, 2> encodeMeterPeriod(unsigned meterByte, unsigned meterHigh,
-                                         unsigned meterLow);
+// Record encoders, the exact inverse of the block decoding (inline: the
+// sample days call them for every period of every device). A value wider
+// than its field is cut to the field (its high bits are dropped). Stations
+// have a 7-bit volume and a 1-bit flag; a trap's spdFlag2 keeps its high
+// nibble in place (bit 7 is also SpdNPds).
+inline std::array<uint8_t, 3> encodeLanePeriod(unsigned incident, unsigned numLanes,
+                                               unsigned scanCnt, unsigned volume,
+                                               unsigned flag) {
+  return {static_cast<uint8_t>(((incident & 0x03) << 6) | ((numLanes & 0x07) << 3) |
+                               ((scanCnt >> 8) & 0x07)),
+          static_cast<uint8_t>(scanCnt & 0xFF),
+          static_cast<uint8_t>(((flag & 0x07) << 5) | (volume & 0x1F))};
+}
+
+inline std::array<uint8_t, 3> encodeStationPeriod(unsigned incident, unsigned numLanes,
+                                                  unsigned scanCnt, unsigned volume,
+                                                  unsigned flag) {
+  return {static_cast<uint8_t>(((incident & 0x03) << 6) | ((numLanes & 0x07) << 3) |
+                               ((scanCnt >> 8) & 0x07)),
+          static_cast<uint8_t>(scanCnt & 0xFF),
+          static_cast<uint8_t>(((flag & 0x01) << 7) | (volume & 0x7F))};
+}
+
+inline std::array<uint8_t, 6> encodeTrapPeriod(unsigned spdFlag, unsigned spdFlag2,
+                                               unsigned spdTenths, unsigned lenTenths,
+                                               unsigned bin1, unsigned bin2, unsigned bin3,
+                                               unsigned bin4) {
+  return {static_cast<uint8_t>(spdFlag & 0xFF),
+          static_cast<uint8_t>((spdFlag2 & 0xF0) | (((lenTenths >> 8) & 0x03) << 2) |
+                               ((spdTenths >> 8) & 0x03)),
+          static_cast<uint8_t>(spdTenths & 0xFF),
+          static_cast<uint8_t>(lenTenths & 0xFF),
+          static_cast<uint8_t>(((bin4 & 0x07) << 5) | (bin1 & 0x1F)),
+          static_cast<uint8_t>(((bin2 & 0x0F) << 4) | (bin3 & 0x0F))};
+}
+
+inline std::array<uint8_t, 2> encodeMeterPeriod(unsigned meterByte, unsigned meterHigh,
+                                                unsigned meterLow) {
+  return {static_cast<uint8_t>(meterByte & 0xFF),
+          static_cast<uint8_t>(((meterHigh & 0x0F) << 4) | (meterLow & 0x0F))};
+}
 
 struct DeviceDescription {
   std::string name;  // up to 19 bytes; shorter names are NUL-padded
