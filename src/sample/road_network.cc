@@ -220,8 +220,11 @@ Corridor CorridorBuilder::build(const std::string& route, const std::string& roa
     }
     s.cabinet = uniqueCabinet(c, &s.position, &s.milepost);
     s.lanes = c.lanesAt(s.position);
-    // About half the stations have speed traps, the first one always.
-    s.trap = &s == &c.stations.front() || random_.below(2) == 0;
+    // About half the stations have speed traps; the first one and the two
+    // above the bottleneck, where the queues are watched, always.
+    int index = static_cast<int>(&s - c.stations.data());
+    bool watched = index == 0 || index == bottleneckGap || index == bottleneckGap - 1;
+    s.trap = random_.below(2) == 0 || watched;
     s.markedLanes = random_.below(6) == 0;
     s.location = locationText(random_, side, s.milepost);
     for (int k = 0; k < s.lanes; ++k) {
