@@ -60,49 +60,39 @@ bool inPeak(int32_t period) {
   return (hour >= 6 && hour < 10) || (hour >= 15 && hour < 19);
 }
 
-class SampleDayTargetsTest : public testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    day_ = new Day;
-    day_->sample = generateSampleDay(TargetDevices, TargetDate, 1);
-    TempDir in, out;
-    writeFile(in.file(day_->sample.fileName), day_->sample.bytes);
-    ProgramResult run = runProgram({LOOPCONV_BINARY, "--rollup=5", "--health",
-                                    "-I" + in.path(), "-O" + out.path(), "-F" + out.path()});
-    ASSERT_EQ(run.status, 0) << run.err;
-    day_->stationRollups = readCsv(out.file("Rollup_Stations_5min_2021-08-18.csv"));
-    day_->health = readCsv(out.file("Health_2021-08-18.csv"));
-  }
-  static void TearDownTestSuite() {
-    delete day_;
-    day_ = nullptr;
-  }
+// The day and its converted outputs.
+void makeDay(Day* day) {
+  day->sample = generateSampleDay(TargetDevices, TargetDate, 1);
+  TempDir in, out;
+  writeFile(in.file(day->sample.fileName), day->sample.bytes);
+  ProgramResult run = runProgram({LOOPCONV_BINARY, "--rollup=5", "--health", "-I" + in.path(),
+                                  "-O" + out.path(), "-F" + out.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  day->stationRollups = readCsv(out.file("Rollup_Stations_5min_2021-08-18.csv"));
+  day->health = readCsv(out.file("Health_2021-08-18.csv"));
+}
 
-  // Truth rows by station device, in time order.
-  std::map<std::string, std::vector<const StationTruth*>> truthByStation() const {
-    std::map<std::string, std::vector<const StationTruth*>> rows;
-    for (const StationTruth& t : day_->sample.truth) rows[t.device].push_back(&t);
-    return rows;
-  }
-  bool faulty(const std::string& station) const {
-    for (const SampleStation& s : day_->sample.stations) {
-      if (s.device == station) return s.faultInjected;
-    }
-    return true;
-  }
+// Truth rows by station device, in time order.
+std::map<std::string, std::vector<const StationTruth*>> truthByStation(const Day& day) {
+  std::map<std::string, std::vector<const StationTruth*>> rows;
+  for (const StationTruth& t : day.sample.truth) rows[t.device].push_back(&t);
+  return rows;
+}
 
-  static Day* day_;
-};
-
-Day* SampleDayTargetsTest::day_ = nullptr;
+bool faulty(const Day& day, const std::string& station) {
+  for (const SampleStation& s : day.sample.stations) {
+    if (s.device == station) return s.faultInjected;
+  }
+  return true;
+}
 
 // No station-interval carries more than a lane can: 2,300 vehicles per hour
 // per lane at most.
-TEST_F(SampleDayTargetsTest, TruthFlowsStayWithinWhatLanesCarry) {
-  const SampleDay& day = day_->sample;
+void checkTruthFlowsStayWithinWhatLanesCarry(const Day& target) {
+  const SampleDay& day = target.sample;
   ASSERT_EQ(day.truth.size(), day.stations.size() * (PeriodsPerDay / TruthPeriods));
   double highest = 0;
-  auto rows = truthByStation();
+  auto rows = truthByStation(target);
   for (const SampleStation& s : day.stations) {
     const StationSite& site = day.network.corridors[s.corridor].stations[s.station];
     for (const StationTruth* t : rows[s.device]) {
@@ -117,9 +107,9 @@ TEST_F(SampleDayTargetsTest, TruthFlowsStayWithinWhatLanesCarry) {
 // Every corridor (but one cut short) has a queue in a peak and a station
 // that stays fast; each queue starts at its bottleneck, the most downstream
 // place it reaches, and its upstream edge moves upstream as the peak goes on.
-TEST_F(SampleDayTargetsTest, QueuesFormAtBottlenecksAndSpreadUpstream) {
-  const SampleDay& day = day_->sample;
-  auto rows = truthByStation();
+void checkQueuesFormAtBottlenecksAndSpreadUpstream(const Day& target) {
+  const SampleDay& day = target.sample;
+  auto rows = truthByStation(target);
   // Station names of each corridor in the direction of travel.
   std::vector<std::vector<std::string>> corridors(day.network.corridors.size());
   for (const SampleStation& s : day.stations) corridors[s.corridor].push_back(s.device);
@@ -186,8 +176,8 @@ TEST_F(SampleDayTargetsTest, QueuesFormAtBottlenecksAndSpreadUpstream) {
 // On the converter's roll-ups: free-flowing stations read low occupancies,
 // station volumes agree with the truth, the traps' speeds with the true
 // space-mean speeds.
-TEST_F(SampleDayTargetsTest, RollupsAgreeWithTheTruth) {
-  const Csv& csv = day_->stationRollups;
+void checkRollupsAgreeWithTheTruth(const Day& target) {
+  const Csv& csv = target.stationRollups;
   size_t device = csv.column("device"), start = csv.column("interval_start");
   size_t observed = csv.column("observed"), volume = csv.column("volume");
   size_t occupancy = csv.column("occupancy_pct"), speed = csv.column("speed_mph");
@@ -199,10 +189,10 @@ TEST_F(SampleDayTargetsTest, RollupsAgreeWithTheTruth) {
     rollups[{row[device], period}] = &row;
   }
   int freeFlow = 0, freeFlowLow = 0, volumes = 0, volumesOff = 0, speeds = 0, speedsOff = 0;
-  for (const StationTruth& t : day_->sample.truth) {
+  for (const StationTruth& t : target.sample.truth) {
     auto found = rollups.find({t.device, t.firstPeriod});
     ASSERT_NE(found, rollups.end()) << t.device << " @" << t.firstPeriod;
-    if (faulty(t.device)) continue;
+    if (faulty(target, t.device)) continue;
     const std::vector<std::string>& row = *found->second;
     ASSERT_EQ(row[observed], "15");
     if (t.hasSpeed && t.speedMph > 55.0) {
@@ -231,9 +221,9 @@ TEST_F(SampleDayTargetsTest, RollupsAgreeWithTheTruth) {
 
 // The health verdicts find every lane that was made faulty, and pass nearly
 // every other lane.
-TEST_F(SampleDayTargetsTest, HealthFindsTheFaultyLanes) {
-  const SampleDay& day = day_->sample;
-  const Csv& csv = day_->health;
+void checkHealthFindsTheFaultyLanes(const Day& target) {
+  const SampleDay& day = target.sample;
+  const Csv& csv = target.health;
   size_t device = csv.column("device"), status = csv.column("status");
   std::map<std::string, std::string> verdicts;
   for (const std::vector<std::string>& row : csv.rows) verdicts[row[device]] = row[status];
@@ -263,6 +253,29 @@ TEST_F(SampleDayTargetsTest, HealthFindsTheFaultyLanes) {
   EXPECT_GT(faults, healthy / 30);  // about one lane in 15
   EXPECT_LT(faults, healthy / 8);
   EXPECT_GE(healthyGood, healthy * 98 / 100) << healthyGood << " of " << healthy;
+}
+
+// One day for all the checks: making and converting it is most of the time.
+TEST(SampleDayTargetsTest, GeneratedDayMeetsItsTargets) {
+  Day day;
+  makeDay(&day);
+  if (HasFatalFailure()) return;
+  {
+    SCOPED_TRACE("TruthFlowsStayWithinWhatLanesCarry");
+    checkTruthFlowsStayWithinWhatLanesCarry(day);
+  }
+  {
+    SCOPED_TRACE("QueuesFormAtBottlenecksAndSpreadUpstream");
+    checkQueuesFormAtBottlenecksAndSpreadUpstream(day);
+  }
+  {
+    SCOPED_TRACE("RollupsAgreeWithTheTruth");
+    checkRollupsAgreeWithTheTruth(day);
+  }
+  {
+    SCOPED_TRACE("HealthFindsTheFaultyLanes");
+    checkHealthFindsTheFaultyLanes(day);
+  }
 }
 
 }  // namespace
