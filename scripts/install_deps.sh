@@ -10,6 +10,11 @@ command -v python3 >/dev/null || need+=(python3)
 [ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -f /usr/include/libdeflate.h ] || need+=(libdeflate-dev)
 [ -f /usr/include/zstd.h ] || need+=(libzstd-dev)
+# The manual page (loopconv.1, made from --help at build time).
+command -v help2man >/dev/null || need+=(help2man)
+# The test of the documentation's examples (scripts/doc_examples.mjs).
+command -v node >/dev/null || need+=(nodejs)
+command -v npm >/dev/null || need+=(npm)
 if [ "${1:-}" = "--bench" ]; then
   [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
   # scripts/bench.sh: /usr/bin/time for user, system time and peak memory; cc
@@ -23,3 +28,5 @@ if [ ${#need[@]} -gt 0 ]; then
   apt-get update -q
   apt-get install -y -q "${need[@]}"
 fi
+# DuckDB's Node.js client for the documentation's examples, from npm.
+bash "$(dirname "$0")/install_node_deps.sh"

@@ -19,3 +19,5 @@ echo "== tests (release)"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 echo "== tests (ASan + UBSan)"
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+echo "== the programs alone (-DLOOPCONV_TESTS=OFF), installed into a scratch prefix"
+bash scripts/check_install.sh

@@ -1,8 +1,10 @@
-// loopconv-gen: writes a plausible day of twenty-second data for N devices.
+// loopconv-gen: writes a simulated day of twenty-second data for N devices.
 //
-//   loopconv-gen [--devices N] [--date MM/DD/YYYY] [--seed S] [--columns C] [--lst] OUTDIR
+//   loopconv-gen [--devices N] [--date MM/DD/YYYY] [--seed S] [--columns C] [--lst]
+//                [--truth FILE] OUTDIR
 //
-// With --lst it also writes the cabinet list of the same cabinets.
+// With --lst it also writes the cabinet list of the same cabinets; with
+// --truth the simulation's five-minute station truth.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,19 +12,21 @@
 #include <string>
 
 #include "sample/data_file_writer.h"
-#include "sample/cabinet_list_writer.h"
+#include "sample/sample_day.h"
+#include "sample/truth_file.h"
 
 namespace {
 
 void usage() {
   fprintf(stderr,
           "usage: loopconv-gen [--devices N] [--date MM/DD/YYYY] [--seed S] [--columns C] "
-          "[--lst] OUTDIR\n"
+          "[--lst] [--truth FILE] OUTDIR\n"
           "  --devices N   number of devices, 1 to 100000 (default 100)\n"
           "  --date D      the day, MM/DD/YYYY (default 08/18/2021)\n"
           "  --seed S      random seed (default 1)\n"
           "  --columns C   periods per device, 1 to 4320 (default 4320)\n"
-          "  --lst         also write the cabinet list of the day's cabinets\n");
+          "  --lst         also write the cabinet list of the day's cabinets\n"
+          "  --truth FILE  also write the simulation's five-minute truth per station to FILE\n");
 }
 
 bool parseNumber(const char* text, long long low, long long high, long long* value) {
@@ -61,6 +65,7 @@ int main(int argc, char** argv) {
   std::string date = "08/18/2021";
   std::string outDir;
   bool withList = false;
+  std::string truthPath;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     bool hasValue = i + 1 < argc;
@@ -74,6 +79,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--date" && hasValue) {
       date = argv[++i];
       ok = loopconv::isSampleDate(date);
+    } else if (arg == "--truth" && hasValue) {
+      truthPath = argv[++i];
+      ok = !truthPath.empty();
     } else if (arg == "--lst") {
       withList = true;
     } else if (arg == "-h" || arg == "--help") {
@@ -107,10 +115,14 @@ int main(int argc, char** argv) {
     std::string listName = "Cabinets_" + date.substr(0, 2) + date.substr(3, 2) +
                            date.substr(6, 4) + ".LST";
     if (!writeWholeFile(outDir + listName,
-                        loopconv::buildCabinetList(day.cabinets, date,
-                                                   static_cast<uint64_t>(seed)))) {
+                        loopconv::sampleCabinetList(day, date,
+                                                    static_cast<uint64_t>(seed)))) {
       return 1;
     }
+  }
+  if (!truthPath.empty() &&
+      !writeWholeFile(truthPath, loopconv::formatTruthCsv(day.truth, date))) {
+    return 1;
   }
   return 0;
 }

@@ -349,7 +349,7 @@ class HealthReportTest : public ReportTest {
  protected:
   static constexpr const char* FileName = "Health_2021-08-18.csv";
   static constexpr const char* HeaderText =
-      "device,lane_type,expected,samples,zero_occupancy_pct,high_occupancy_pct,"
+      "date,device,lane_type,expected,samples,zero_occupancy_pct,high_occupancy_pct,"
       "high_volume_pct,occupancy_no_volume_pct,volume_no_occupancy_pct,"
       "longest_constant_run,status";
 };
@@ -379,10 +379,12 @@ TEST_F(HealthReportTest, OneRowPerLaneAndStationWithSharesAndSummary) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], HeaderText);
   EXPECT_EQ(lines[1],
-            "005es17329:_MN___1,lane,3060,3,33.33,33.33,0.00,0.00,33.33,1,insufficient_data");
-  EXPECT_EQ(lines[2], "005es17329:_MN__S2,speed_loop,3060,0,,,,,,0,no_data");
-  EXPECT_EQ(lines[3], "005es17329:_MN____,station,3060,3060,0.00,0.00,0.00,0.00,0.00,1,good");
-  EXPECT_EQ(lines[4], "005es17329:_MN__R1,ramp_meter,3060,0,,,,,,0,no_data");
+            "2021-08-18,005es17329:_MN___1,lane,3060,3,33.33,33.33,0.00,0.00,33.33,1,"
+            "insufficient_data");
+  EXPECT_EQ(lines[2], "2021-08-18,005es17329:_MN__S2,speed_loop,3060,0,,,,,,0,no_data");
+  EXPECT_EQ(lines[3],
+            "2021-08-18,005es17329:_MN____,station,3060,3060,0.00,0.00,0.00,0.00,0.00,1,good");
+  EXPECT_EQ(lines[4], "2021-08-18,005es17329:_MN__R1,ramp_meter,3060,0,,,,,,0,no_data");
   EXPECT_EQ(summary.count(HealthStatus::Good), 1);
   EXPECT_EQ(summary.count(HealthStatus::NoData), 2);
   EXPECT_EQ(summary.count(HealthStatus::InsufficientData), 1);
@@ -415,10 +417,12 @@ TEST_F(HealthReportTest, SharesRoundHalfUpToTwoDecimals) {
     v.samples = c.samples;
     v.zeroOccupancy = c.count;
     char row[HealthRowRoom];
-    char* end = formatHealthRow(row, device(0), DetectorType::Lane, v);
+    char* end = formatHealthRow(row, IsoDate{{'1', '9', '9', '9', '-', '1', '2', '-', '3', '1'}},
+                                device(0), DetectorType::Lane, v);
     std::string text(row, end);
-    std::string want = std::string(LaneName) + ",lane," + std::to_string(c.samples) + "," +
-                       std::to_string(c.samples) + "," + c.text + ",0.00,0.00,0.00,0.00,0,";
+    std::string want = "1999-12-31," + std::string(LaneName) + ",lane," +
+                       std::to_string(c.samples) + "," + std::to_string(c.samples) + "," +
+                       c.text + ",0.00,0.00,0.00,0.00,0,";
     EXPECT_EQ(text.substr(0, want.size()), want) << c.count << "/" << c.samples;
   }
 }
@@ -427,9 +431,9 @@ TEST_F(HealthReportTest, NamesThatWouldBreakTheColumnsAreQuoted) {
   makeTable({{"a,b", KindLane}, {"say \"hi\"", KindLane}, {"line\nend", KindStation}});
   ASSERT_TRUE(writeHealthReport(run(), header_, table_.get(), "day.DAT").written);
   std::string text = output(FileName);
-  EXPECT_NE(text.find("\r\n\"a,b\",lane,3060,0,"), std::string::npos) << text;
-  EXPECT_NE(text.find("\r\n\"say \"\"hi\"\"\",lane,"), std::string::npos) << text;
-  EXPECT_NE(text.find("\r\n\"line\r\nend\",station,"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\n2021-08-18,\"a,b\",lane,3060,0,"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\n2021-08-18,\"say \"\"hi\"\"\",lane,"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\n2021-08-18,\"line\r\nend\",station,"), std::string::npos) << text;
 }
 
 TEST_F(HealthReportTest, ShortFileAndAbsentTable) {
@@ -438,7 +442,7 @@ TEST_F(HealthReportTest, ShortFileAndAbsentTable) {
   header_.numberOfColumns = 2000;
   ASSERT_TRUE(writeHealthReport(run(), header_, table_.get(), "short.DAT").written);
   EXPECT_EQ(csvLines(output(FileName))[1],
-            "005es17329:_MN___1,lane,1100,1100,0.00,0.00,0.00,0.00,0.00,1,good");
+            "2021-08-18,005es17329:_MN___1,lane,1100,1100,0.00,0.00,0.00,0.00,0.00,1,good");
   HealthSummary summary = writeHealthReport(run(), header_, nullptr, "short.DAT");
   ASSERT_TRUE(summary.written);
   EXPECT_EQ(csvLines(output(FileName)), std::vector<std::string>{HeaderText});

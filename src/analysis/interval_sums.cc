@@ -49,6 +49,7 @@ void rollUpDevice(const DeviceRecord& record, int32_t periodCount, int minutes,
       sums.observed += static_cast<int32_t>(seen);
       sums.volume += volume;
       sums.scanSum += record.ScanCnt[p] * seen;
+      sums.lanesSum += record.NumLanes[p];
       sums.speedWeighted += uint64_t{speed} * volume;
       sums.speedVolume += volume * (speed != 0);
       sums.estSpeedWeighted += uint64_t{estSpeed} * volume;

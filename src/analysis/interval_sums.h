@@ -18,6 +18,7 @@ struct RollupInterval {
   int32_t observed = 0;     // those with NumLanes > 0
   uint32_t volume = 0;      // sum of Volume over observed periods
   uint64_t scanSum = 0;     // sum of ScanCnt over observed periods
+  uint32_t lanesSum = 0;    // sum of NumLanes (0 in the unobserved periods)
   // Volume-weighted sums over observed periods whose value and Volume are
   // both above 0, and the Volume they are weighted by.
   uint64_t speedWeighted = 0;   // sum of SpdTenths x Volume

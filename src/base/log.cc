@@ -41,7 +41,9 @@ void Log::release() {
   for (const auto& [channel, text] : held_) parent_->emit(channel, text);
   held_.clear();
   parent_->errorCount_ += errorCount_;
+  parent_->warningCount_ += warningCount_;
   errorCount_ = 0;
+  warningCount_ = 0;
 }
 
 void Log::emit(Channel channel, const std::string& text) {
@@ -83,6 +85,7 @@ void Log::line(Severity severity, const char* stamp, const char* format, va_list
   size_t prefix = text.size();
   appendFormatted(&text, format, args);
   emit(Channel::File, text);
+  if (severity == Severity::Warning) ++warningCount_;
   if (severity == Severity::Error) {
     ++errorCount_;
     // The error stream gets the line without its time stamp and mark.
@@ -139,8 +142,26 @@ void Log::consoleError(const char* format, ...) {
   LOOPCONV_CONSOLE_LINE("[" + timeStamp_ + "] E ");
 }
 void Log::consoleWarning(const char* format, ...) { LOOPCONV_CONSOLE_LINE("          W "); }
-void Log::startupError(const char* format, ...) { LOOPCONV_CONSOLE_LINE("     E "); }
 
 #undef LOOPCONV_CONSOLE_LINE
+
+void Log::startupError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text;
+  appendFormatted(&text, format, args);
+  va_end(args);
+  emit(Channel::Console, "     E " + text);
+  emit(Channel::Errors, "loopconv: " + text);
+}
+
+void Log::errorStreamOnly(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = "loopconv: ";
+  appendFormatted(&text, format, args);
+  va_end(args);
+  emit(Channel::Errors, text);
+}
 
 }  // namespace loopconv

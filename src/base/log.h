@@ -73,7 +73,12 @@ class Log {
   void consoleNote(const char* format, ...) LOOPCONV_PRINTF(2, 3);
   void consoleError(const char* format, ...) LOOPCONV_PRINTF(2, 3);
   void consoleWarning(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  // startupError() also copies its text to the error stream as
+  // "loopconv: <text>", for schedulers that mail standard error.
   void startupError(const char* format, ...) LOOPCONV_PRINTF(2, 3);
+  // Only the error stream: "loopconv: <text>" (the closing line of a wrong
+  // command line, whose console form carries the time stamp).
+  void errorStreamOnly(const char* format, ...) LOOPCONV_PRINTF(2, 3);
 
   // Ends the run on the error stream: "loopconv: N error(s) logged in
   // [logPath]" when error lines were logged, nothing otherwise.
@@ -82,6 +87,8 @@ class Log {
   // How many error lines were logged.
   int errorCount() const { return errorCount_; }
   bool errorLogged() const { return errorCount_ > 0; }
+  // How many warning lines were logged.
+  int warningCount() const { return warningCount_; }
 
  private:
   enum class Severity { Note, Warning, Error };
@@ -98,6 +105,7 @@ class Log {
   std::vector<std::pair<Channel, std::string>> held_;
   std::string timeStamp_;
   int errorCount_ = 0;
+  int warningCount_ = 0;
 };
 
 }  // namespace loopconv

@@ -41,6 +41,9 @@ struct RunOptions {
   Compression compression = Compression::None;  // --compress=gzip|zstd
   bool healthReport = false;       // --health
   bool picture = false;            // --picture
+  bool recursive = false;          // --recursive: sub-folders too, outputs mirrored
+  bool skipDone = false;           // --skip-done: data files whose outputs are newer
+  std::string summaryPath;         // --summary=FILE; empty: no run summary
   std::string cabinetsFile;        // --cabinets=FILE: the cabinet list for --corridors
   bool corridors = false;          // --corridors
 };

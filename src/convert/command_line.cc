@@ -109,15 +109,97 @@ bool finishFolder(std::string* folder, char letter, Log& log,
 
 // The long options, as the error of a wrong one lists them.
 const char kLongHelp[] =
-    "\t--jobs=N        convert N files at a time (1 to 64; default 1)\n"
-    "\t--rollup=MIN    also write interval roll-ups of MIN minutes (1, 5, 15 or 60)\n"
-    "\t--compress=KIND write every CSV compressed: gzip (.gz) or zstd (.zst)\n"
-    "\t--health        also write the detector health of each data file\n"
-    "\t--picture       also draw each data file's speed picture (SVG)\n"
-    "\t--cabinets=FILE the cabinet list that places stations on roads (for --corridors)\n"
-    "\t--corridors     also write each data file's corridors, measures, travel times and\n"
-    "\t                corridor picture (needs --cabinets)\n"
-    "\t--help          the help of -?      --version   the version\n";
+    "\t--jobs=N         convert N files at a time (1 to 64; default 1)\n"
+    "\t--rollup=MIN     also write interval roll-ups of MIN minutes (1, 5, 15 or 60)\n"
+    "\t--compress=KIND  write every CSV compressed: gzip (.gz) or zstd (.zst)\n"
+    "\t--health         also write the detector health of each data file\n"
+    "\t--picture        also draw each data file's speed picture (SVG)\n"
+    "\t--recursive      also the sub-folders of -I, outputs in the same sub-folders of -O\n"
+    "\t--skip-done      skip a data file whose every output exists and is newer\n"
+    "\t--summary=FILE   write a CSV of what the run did with each file to FILE\n"
+    "\t--cabinets=FILE  the cabinet list that places stations on roads (for --corridors)\n"
+    "\t--corridors      also write each data file's corridors, measures, travel times and\n"
+    "\t                 corridor picture (needs --cabinets)\n"
+    "\t--help           this help\n"
+    "\t--version        the version\n";
+
+// The text of --help: usage, the letters with POSIX paths, the long options
+// (kLongHelp) and the exit statuses. -? keeps its own text (kHelp).
+const char kUsageHelp[] =
+    "Usage: loopconv [LETTER OPTION]... [--LONG-OPTION]...\n"
+    "Converts the twenty-second loop-detector data files of a folder (every file whose name\n"
+    "holds DAT) into CSV reports and analysis files; with -M, the cabinet lists (names holding\n"
+    "LST) into metadata CSVs. Without any argument: the Element report of the working folder.\n"
+    "\n"
+    "Letters follow '-' or '/' in either case (-e, /E); values follow the letter directly.\n"
+    "\n"
+    "Reports and options:\n"
+    "  -E            write the Element report (lane data merged with trap data)\n"
+    "  -L            write the Lane report\n"
+    "  -T            write the Trap report (speed traps made of two detectors)\n"
+    "  -A            write the Contents report (the devices with their lane counts)\n"
+    "  -C            include ramp-meter lanes in the Contents report\n"
+    "  -S            include speed loops (S at name position 16) in Lane and Element\n"
+    "  -R            Lane and Trap reports device by device instead of period by period\n"
+    "  -M            metadata mode: convert the cabinet lists (names holding LST)\n"
+    "  -I<folder>    input folder (default: the working folder), e.g. -I/data/in\n"
+    "  -O<folder>    output folder (default: the working folder), e.g. -O/data/out\n"
+    "  -F<folder>    log folder (default: the working folder), e.g. -F/data/logs\n"
+    "  -P<HH:MM:SS>  report one 20-second period (seconds 00, 20 or 40), e.g. -P07:00:20\n"
+    "  -D<device>    report one device (18 characters, ':' at position 10),\n"
+    "                e.g. -D005es17329:_MN___1\n"
+    "  -?            the short help\n"
+    "\n"
+    "Long options (always two dashes):\n";
+
+const char kExitHelp[] =
+    "\n"
+    "Exit status:\n"
+    "  0  no error was logged\n"
+    "  1  an error was logged (also on standard error), or the log could not be opened\n"
+    "  2  the command line was wrong\n"
+    "\n"
+    "The log is ConvertorLogMMDD20YY.txt in the log folder. Every column of every output\n"
+    "is described in the data dictionary reports.md, installed in share/doc/loopconv/.\n";
+
+// The long option names, as kLongHelp lists them: "\t--name" up to '=' or ' '.
+bool isLongOptionName(const std::string& name) {
+  const std::string lower = [&] {
+    std::string text = name;
+    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+  }();
+  const char* line = kLongHelp;
+  while (const char* start = strstr(line, "\t--")) {
+    start += 3;
+    size_t length = strcspn(start, "= \n");
+    if (!lower.empty() && lower == std::string(start, length)) return true;
+    line = start + length;
+  }
+  return false;
+}
+
+// "-rollup=5" or "/health": a long option's name after one separator, which
+// would otherwise run as its first letter (-R) or fail as an unknown letter.
+bool isOneDashLongOption(const char* arg) {
+  if ((arg[0] != '-' && arg[0] != '/') || arg[1] == '-' || arg[1] == '\0') return false;
+  const char* name = arg + 1;
+  return isLongOptionName(std::string(name, strcspn(name, "=")));
+}
+
+ParseResult refuseOneDash(Log& log, const char* arg) {
+  const char* name = arg + 1;
+  size_t nameLength = strcspn(name, "=");
+  std::string suggestion = "--";
+  for (size_t i = 0; i < nameLength; ++i) {
+    suggestion.push_back(static_cast<char>(tolower(static_cast<unsigned char>(name[i]))));
+  }
+  suggestion += name + nameLength;
+  log.startupError("Long option with one dash -- '%s', did you mean '%s'?\n", arg,
+                   suggestion.c_str());
+  log.console("%s", kLongHelp);
+  return ParseResult::Error;
+}
 
 // A whole number from 1 to `max` making up all of `text`.
 bool parseCount(const std::string& text, int max, int* value) {
@@ -150,6 +232,13 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
   if (name == "--version" && !hasValue) return LongResult::Version;
   if ((name == "--health" || name == "--picture") && !hasValue) {
     (name == "--health" ? options->healthReport : options->picture) = true;
+  } else if ((name == "--recursive" || name == "--skip-done") && !hasValue) {
+    (name == "--recursive" ? options->recursive : options->skipDone) = true;
+  } else if (name == "--summary" && hasValue) {
+    if (value.empty() || value.size() > MaxPathLength) {
+      return refuseLong(log, arg, "Illegal value in");
+    }
+    options->summaryPath = value;
   } else if (name == "--jobs" && hasValue) {
     if (!parseCount(value, MaxJobs, &options->jobs)) return refuseLong(log, arg, "Illegal value in");
   } else if (name == "--rollup" && hasValue) {
@@ -175,6 +264,17 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
 
 }  // namespace
 
+void printUsageHelp(Log& log) {
+  log.console("%s", kUsageHelp);
+  // The long option list with two blanks in place of its tab.
+  for (const char* line = kLongHelp; *line != '\0';) {
+    size_t length = strcspn(line, "\n");
+    log.console("  %.*s\n", static_cast<int>(length - 1), line + 1);
+    line += length + (line[length] == '\n' ? 1 : 0);
+  }
+  log.console("%s", kExitHelp);
+}
+
 const char* helpLine(char letter) {
   for (const HelpEntry& entry : kHelp) {
     if (entry.letter == letter) return entry.text;
@@ -192,7 +292,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* opti
         case LongResult::Accepted:
           continue;
         case LongResult::Help:
-          printHelp(log);
+          printUsageHelp(log);
           return ParseResult::HelpShown;
         case LongResult::Version:
           log.console("loopconv %s\n", VersionText);
@@ -202,6 +302,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* opti
       }
     }
     if (arg[0] != '-' && arg[0] != '/') continue;
+    if (isOneDashLongOption(arg)) return refuseOneDash(log, arg);
     char letter = static_cast<char>(toupper(static_cast<unsigned char>(arg[1])));
     size_t length = strlen(arg);
     const char* text = length >= 2 ? arg + 2 : arg + length;

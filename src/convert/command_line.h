@@ -22,6 +22,9 @@ enum class ParseResult {
                                            RunOptions* options, Log& log,
                                            Platform& platform);
 
+// The text of --help: usage, the letters, every long option, exit statuses.
+void printUsageHelp(Log& log);
+
 // The help line of one option letter, exactly as printed.
 const char* helpLine(char letter);
 

@@ -241,9 +241,22 @@ TEST(CommandLineTest, LongOptions) {
   EXPECT_EQ(only.result, ParseResult::GoOn);
   EXPECT_FALSE(only.options.elementReport);
 
+  // --help has a text of its own: POSIX paths, the letters, every long option.
   Parsed help = parse({"loopconv", "--help", "-Q"});
   EXPECT_EQ(help.result, ParseResult::HelpShown);
-  EXPECT_EQ(help.console, parse({"loopconv", "-?"}).console);
+  EXPECT_EQ(help.console.rfind("Usage: loopconv [LETTER OPTION]... [--LONG-OPTION]...\n", 0), 0u);
+  for (const char* line : {"\n  -E            write the Element report",
+                           "\n  -I<folder>    input folder (default: the working folder), "
+                           "e.g. -I/data/in\n",
+                           "\n  --recursive      also the sub-folders of -I",
+                           "\n  --skip-done      skip a data file", "\n  --summary=FILE   write",
+                           "\n  --rollup=MIN     also write",
+                           "\n  2  the command line was wrong\n"}) {
+    EXPECT_NE(help.console.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(help.console.find('\\'), std::string::npos);  // no backslash paths
+  EXPECT_EQ(help.console.find('\t'), std::string::npos);
+  EXPECT_EQ(parse({"loopconv", "-?"}).console.substr(0, 26), "Command separators - / upp");
   Parsed version = parse({"loopconv", "--version"});
   EXPECT_EQ(version.result, ParseResult::HelpShown);
   EXPECT_EQ(version.console, "loopconv 1.23+\n");
@@ -269,6 +282,50 @@ TEST(CommandLineTest, LongOptions) {
     EXPECT_EQ(p.result, ParseResult::Error) << r.arg;
     std::string line = std::string("     E ") + r.message + "\n\t--jobs=N";
     EXPECT_NE(p.console.find(line), std::string::npos) << p.console;
+  }
+}
+
+// A long option's name after one dash (or slash) would run as its first
+// letter (-rollup=5 as -R) or fail as an unknown letter: refused, with the
+// two-dash spelling offered. Letters with text keep their meaning.
+TEST(CommandLineTest, OneDashLongOptionsAreRefusedWithTheRightSpelling) {
+  struct Case {
+    const char* arg;
+    const char* suggestion;
+  };
+  for (const Case& c : {Case{"-rollup=5", "--rollup=5"}, Case{"-health", "--health"},
+                        Case{"-jobs=2", "--jobs=2"}, Case{"-Recursive", "--recursive"},
+                        Case{"-compress=gzip", "--compress=gzip"}, Case{"/picture", "--picture"},
+                        Case{"-summary=x.csv", "--summary=x.csv"},
+                        Case{"-skip-done", "--skip-done"},
+                        Case{"-help", "--help"}, Case{"-VERSION", "--version"}}) {
+    Parsed p = parse({"loopconv", "-E", c.arg});
+    EXPECT_EQ(p.result, ParseResult::Error) << c.arg;
+    std::string line = std::string("     E Long option with one dash -- '") + c.arg +
+                       "', did you mean '" + c.suggestion + "'?\n\t--jobs=N";
+    EXPECT_NE(p.console.find(line), std::string::npos) << p.console;
+  }
+  // Not a long option's name: the letters as ever.
+  for (const char* arg : {"-Rows", "-Csv", "-health2", "-H", "-h=1", "-S", "-Rjobs"}) {
+    Parsed p = parse({"loopconv", arg});
+    EXPECT_EQ(p.console.find("Long option with one dash"), std::string::npos) << arg;
+  }
+  EXPECT_TRUE(parse({"loopconv", "-Rows"}).options.rowFirst);
+  EXPECT_TRUE(parse({"loopconv", "-Csv"}).options.includeRampMeters);
+}
+
+TEST(CommandLineTest, ArchiveOptions) {
+  Parsed p = parse({"loopconv", "--recursive", "--skip-done", "--summary=runs/today.csv"});
+  EXPECT_EQ(p.result, ParseResult::GoOn);
+  EXPECT_TRUE(p.options.recursive);
+  EXPECT_TRUE(p.options.skipDone);
+  EXPECT_EQ(p.options.summaryPath, "runs/today.csv");
+  EXPECT_FALSE(parse({"loopconv"}).options.recursive);
+  const std::vector<std::string> refused = {"--summary",     "--summary=", "--recursive=1",
+                                            "--skip-done=yes",
+                                            "--summary=" + std::string(260, 'x')};
+  for (const std::string& arg : refused) {
+    EXPECT_EQ(parse({"loopconv", arg}).result, ParseResult::Error) << arg;
   }
 }
 

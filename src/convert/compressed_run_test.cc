@@ -106,6 +106,12 @@ TEST_F(CompressedRunTest, EveryFileDecompressesToTheUncompressedRun) {
     ASSERT_EQ(got.size(), want.size()) << codec.option;
     size_t packedBytes = 0, plainBytes = 0;
     for (const auto& [name, bytes] : want) {
+      // The picture stays plain SVG, so that a browser opens it.
+      if (name.ends_with(".svg")) {
+        ASSERT_TRUE(got.count(name)) << name << " " << codec.option;
+        EXPECT_TRUE(got[name] == bytes) << name;
+        continue;
+      }
       auto it = got.find(name + codec.suffix);
       ASSERT_NE(it, got.end()) << name << codec.suffix;
       EXPECT_TRUE(codec.decode(it->second) == bytes) << name << codec.suffix;

@@ -34,7 +34,7 @@ TEST(DataDictionaryTest, EveryColumnOfEveryCsvIsDescribed) {
   writeFile(in.file(day.fileName), day.bytes);
   writeFile(in.file("Cabinets.LST"), buildCabinetList(day.cabinets, "08/18/2021", 1));
   std::vector<std::vector<std::string>> runs = {
-      {"-E", "-L", "-T", "-A", "--rollup=5", "--health"},
+      {"-E", "-L", "-T", "-A", "--rollup=5", "--health", "--summary=" + out.file("Summary.csv")},
       {"-M"},
       {"--cabinets=" + in.file("Cabinets.LST"), "--corridors"},
   };
@@ -55,9 +55,9 @@ TEST(DataDictionaryTest, EveryColumnOfEveryCsvIsDescribed) {
           << name << ": column " << column;
     }
   }
-  // Four reports, two roll-ups, health, metadata, four corridor CSVs and the
-  // corridor picture.
-  EXPECT_EQ(files.size(), 13u);
+  // Four reports, two roll-ups, health, run summary, metadata, four corridor
+  // CSVs and the corridor picture.
+  EXPECT_EQ(files.size(), 14u);
 }
 
 }  // namespace

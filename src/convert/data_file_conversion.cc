@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -12,81 +11,53 @@
 #include "datafile/data_file.h"
 #include "derive/estimates.h"
 #include "derive/stations.h"
-#include "reports/contents_report.h"
-#include "reports/element_report.h"
-#include "outputs/health_report.h"
-#include "reports/lane_report.h"
-#include "outputs/picture.h"
-#include "outputs/corridor_files.h"
-#include "reports/report_framing.h"
-#include "outputs/rollup_report.h"
-#include "reports/trap_report.h"
+#include "convert/folder_scan.h"
+#include "convert/output_plan.h"
+#include "outputs/iso_date.h"
 
 namespace loopconv {
 namespace {
 
-// Writes the reports and outputs the options ask for, each on a thread of
-// its own (the table is only read). Each logs into a log of its own, handed
-// on in the fixed order Element, Lane, Trap, Contents, roll-ups, health,
-// picture, corridors (their five files in a fixed order too), so the log
-// reads as if they had been written one by one. A writer that fails has
-// logged why (its E line counts toward the exit status), so its result is
-// not needed here; the others are still written.
-void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceTable* table,
-                  const std::string& name, const CabinetPlaces* cabinets) {
-  const RunOptions& options = run.options;
-  using Writer = std::function<void(const RunContext&)>;
-  std::vector<Writer> writers;
-  if (options.elementReport) {
-    writers.push_back([&](const RunContext& r) { (void)writeElementReport(r, header, table); });
-  }
-  if (options.laneReport) {
-    writers.push_back([&](const RunContext& r) { (void)writeLaneReport(r, header, table); });
-  }
-  if (options.trapReport) {
-    writers.push_back([&](const RunContext& r) { (void)writeTrapReport(r, header, table); });
-  }
-  if (options.contentsReport) {
-    writers.push_back([&](const RunContext& r) { (void)writeContentsReport(r, header, table); });
-  }
-  if (options.rollupMinutes > 0) {
-    writers.push_back([&](const RunContext& r) {
-      (void)writeRollupReports(r, header, table, options.rollupMinutes);
-    });
-  }
-  if (options.healthReport) {
-    writers.push_back([&](const RunContext& r) { (void)writeHealthReport(r, header, table, name); });
-  }
-  if (options.picture) {
-    writers.push_back([&](const RunContext& r) { (void)writePicture(r, header, table, name); });
-  }
-  if (options.corridors && cabinets != nullptr) {
-    writers.push_back([&](const RunContext& r) {
-      (void)writeCorridorOutputs(r, header, table, *cabinets, name);
-    });
-  }
+// Writes the reports and outputs the options ask for (planOutputs), each on
+// a thread of its own (the table is only read). Each logs into a log of its
+// own, handed on in the fixed order Element, Lane, Trap, Contents, roll-ups,
+// health, picture, corridors, so the log reads as if they had been written
+// one by one.
+// A writer that fails has logged why (its E line counts toward the exit
+// status); the others are still written. Returns the paths of the files
+// written.
+std::vector<std::string> writeOutputs(const RunContext& run, const DataHeader& header,
+                                      const DeviceTable* table, const std::string& name,
+                                      bool* allWritten, const CabinetPlaces* cabinets) {
+  std::vector<PlannedOutput> writers = planOutputs(run.options, header, table, name, cabinets);
+  std::vector<char> written(writers.size(), 0);
   if (writers.size() <= 1 || coreCount() <= 1) {
-    for (const Writer& write : writers) write(run);
-    return;
+    for (size_t i = 0; i < writers.size(); ++i) written[i] = writers[i].write(run);
+  } else {
+    std::vector<std::unique_ptr<Log>> logs;
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < writers.size(); ++i) {
+      logs.push_back(std::make_unique<Log>(run.log));
+      threads.emplace_back([&writers, &written, i, &run, log = logs.back().get()] {
+        RunContext own{run.options, *log, run.platform};
+        written[i] = writers[i].write(own);
+      });
+    }
+    for (size_t i = 0; i < threads.size(); ++i) {
+      threads[i].join();
+      logs[i]->release();
+    }
   }
-  std::vector<std::unique_ptr<Log>> logs;
-  std::vector<std::thread> threads;
-  for (const Writer& write : writers) {
-    logs.push_back(std::make_unique<Log>(run.log));
-    threads.emplace_back([&write, &run, log = logs.back().get()] {
-      RunContext own{run.options, *log, run.platform};
-      write(own);
-    });
+  std::vector<std::string> paths;
+  *allWritten = true;
+  for (size_t i = 0; i < writers.size(); ++i) {
+    if (!written[i]) *allWritten = false;
+    if (written[i]) paths.insert(paths.end(), writers[i].paths.begin(), writers[i].paths.end());
   }
-  for (size_t i = 0; i < threads.size(); ++i) {
-    threads[i].join();
-    logs[i]->release();
-  }
+  return paths;
 }
 
-}  // namespace
-
-bool processDataFile(const std::string& name, const RunContext& run,
+bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome,
                      const CabinetPlaces* cabinets) {
   Log& log = run.log;
   int64_t startTick = run.platform.ticks();
@@ -123,6 +94,7 @@ bool processDataFile(const std::string& name, const RunContext& run,
 
   DataHeader header;
   parseDataHeader(image.get(), static_cast<size_t>(size), &header, log);
+  outcome->stage = FileOutcome::Stage::Refused;
   if (!hasDataStartDate(header)) {
     log.errorAt(stamp,
                 "Data file [%s] has no valid Data Start date (MM/DD/YYYY), file skipped!\n",
@@ -137,7 +109,21 @@ bool processDataFile(const std::string& name, const RunContext& run,
   aggregateStations(table.get(), header.numberOfColumns);
   computeEstimates(table.get(), header.numberOfColumns);
 
-  writeOutputs(run, header, table.get(), name, cabinets);
+  outcome->stage = FileOutcome::Stage::Completed;
+  IsoDate date;
+  if (isoDateOf(header, &date)) outcome->date = date.str();
+  outcome->devices = table != nullptr ? header.numberOfNames : 0;
+  outcome->periods = periodCount(header);
+
+  // A file of a sub-folder writes into the same sub-folder of the output folder.
+  const std::string& outputFolder = run.options.outputFolder;
+  RunOptions fileOptions = run.options;
+  fileOptions.outputFolder = outputFolderFor(run.options, name);
+  RunContext fileRun{fileOptions, log, run.platform};
+  for (std::string& path :
+       writeOutputs(fileRun, header, table.get(), name, &outcome->outputsWritten, cabinets)) {
+    outcome->outputs.push_back(path.substr(outputFolder.size()));
+  }
 
   table.reset();
   image.reset();
@@ -146,7 +132,25 @@ bool processDataFile(const std::string& name, const RunContext& run,
   log.console("Completed processing of data file [%s] in [%.1f] seconds.\n", file, seconds);
   log.noteAt(stamp, "Completed processing of data file [%s] in [%.1f] seconds.\n", file,
              seconds);
+  outcome->seconds = seconds;
   return true;
+}
+
+}  // namespace
+
+bool processDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome,
+                     const CabinetPlaces* cabinets) {
+  FileOutcome own;
+  if (outcome == nullptr) outcome = &own;
+  *outcome = FileOutcome();
+  // The log is this file's alone while it converts (a log of its own with
+  // --jobs), so what it counted meanwhile is the file's.
+  const int errors = run.log.errorCount();
+  const int warnings = run.log.warningCount();
+  bool done = convertDataFile(name, run, outcome, cabinets);
+  outcome->errors = run.log.errorCount() - errors;
+  outcome->warnings = run.log.warningCount() - warnings;
+  return done;
 }
 
 }  // namespace loopconv

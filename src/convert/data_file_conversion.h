@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/run_context.h"
+#include "convert/file_outcome.h"
 
 namespace loopconv {
 
@@ -13,10 +14,14 @@ class CabinetPlaces;
 // Converts the data file `name` (found in run.options.inputFolder): reads it,
 // builds its device table, derives the station and estimate planes and writes
 // the reports the options ask for. Returns true when the file was processed
-// to the end, false when it could not be opened, allocated or read.
+// to the end, false when it could not be opened, allocated or read. `name`
+// may hold a sub-folder of the input folder ("2021-08/day.DAT", --recursive):
+// the outputs then go to the same sub-folder of the output folder, which must
+// exist. `outcome`, when given, receives what the conversion did.
 // `cabinets`, the run's cabinet list (read once, only read here), is null
 // unless --corridors was asked for and the list could be read.
 [[nodiscard]] bool processDataFile(const std::string& name, const RunContext& run,
+                                   FileOutcome* outcome = nullptr,
                                    const CabinetPlaces* cabinets = nullptr);
 
 }  // namespace loopconv

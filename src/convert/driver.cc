@@ -12,7 +12,10 @@
 #include "convert/cabinet_file.h"
 #include "convert/command_line.h"
 #include "convert/data_file_conversion.h"
+#include "convert/folder_scan.h"
 #include "convert/list_file_conversion.h"
+#include "convert/run_summary.h"
+#include "convert/skip_done.h"
 #include "base/log.h"
 #include "base/run_context.h"
 #include "base/run_options.h"
@@ -31,14 +34,18 @@ std::string logFilePath(const std::string& folder, const std::string& date) {
 // Converts the data files `names` in order, or with --jobs=N N at a time:
 // each file then logs into a log of its own, handed on whole in folder
 // order, so the log and console read as if the files had gone one by one.
+// Each file's outcome goes to its place in *outcomes.
 void convertDataFiles(const std::vector<std::string>& names, const RunContext& run,
-                      const CabinetPlaces* cabinets) {
+                      std::vector<FileOutcome>* outcomes, const CabinetPlaces* cabinets) {
   const size_t count = names.size();
+  outcomes->resize(count);
   const int jobs = static_cast<int>(std::min<size_t>(run.options.jobs, count));
   if (jobs <= 1) {
     // A file that fails has logged why (its errors count toward the exit
     // status); the run goes on with the next.
-    for (const std::string& name : names) (void)processDataFile(name, run, cabinets);
+    for (size_t i = 0; i < count; ++i) {
+      (void)processDataFile(names[i], run, &(*outcomes)[i], cabinets);
+    }
     return;
   }
   std::vector<std::unique_ptr<Log>> logs(count);
@@ -50,7 +57,8 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
     for (size_t i = next++; i < count; i = next++) {
       auto fileLog = std::make_unique<Log>(run.log);
       RunContext fileRun{run.options, *fileLog, run.platform};
-      (void)processDataFile(names[i], fileRun, cabinets);  // failures are logged, as above
+      // failures are logged, as above
+      (void)processDataFile(names[i], fileRun, &(*outcomes)[i], cabinets);
       std::lock_guard<std::mutex> lock(mutex);
       logs[i] = std::move(fileLog);
       done[i] = 1;
@@ -71,6 +79,43 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
   for (std::thread& w : workers) w.join();
 }
 
+// --skip-done: the data files of `names` to convert; each up-to-date one is
+// left out with a note line. `checks` receives every file's check.
+std::vector<std::string> leaveOutDone(const std::vector<std::string>& names,
+                                      const RunContext& run, std::vector<DoneCheck>* checks) {
+  *checks = checkAllDone(run.options, names);
+  std::vector<std::string> toConvert;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (!(*checks)[i].upToDate) {
+      toConvert.push_back(names[i]);
+      continue;
+    }
+    run.log.note("Data file [%s] is up to date, skipped.\n", names[i].c_str());
+    run.log.console("Data file [%s] is up to date, skipped.\n", names[i].c_str());
+  }
+  return toConvert;
+}
+
+// The summary rows of the data files `names` in folder order: the skipped
+// ones from their checks, the others from their outcomes (`converted` holds
+// them in the same order).
+void addDataRows(const std::vector<std::string>& names, const std::vector<DoneCheck>& checks,
+                 const std::vector<FileOutcome>& converted, std::vector<SummaryRow>* rows) {
+  size_t next = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    SummaryRow row;
+    row.file = names[i];
+    if (i < checks.size() && checks[i].upToDate) {
+      row.skipped = true;
+      row.outcome.date = checks[i].date;
+      row.outcome.outputs = checks[i].outputs;
+    } else if (next < converted.size()) {
+      row.outcome = converted[next++];
+    }
+    rows->push_back(std::move(row));
+  }
+}
+
 }  // namespace
 
 ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
@@ -80,6 +125,11 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
   // A lone --version prints its one line and nothing else.
   if (argc == 2 && std::string(argv[1]) == "--version") {
     log.console("loopconv %s\n", VersionText);
+    return ExitStatus::Ok;
+  }
+  // So does a lone --help its text (help2man makes the manual page of it).
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    printUsageHelp(log);
     return ExitStatus::Ok;
   }
   log.setTimeStamp(platform.timeOfDay());
@@ -93,6 +143,7 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
   ParseResult parsed = parseCommandLine(argc, argv, &options, log, platform);
   if (parsed == ParseResult::Error) {
     log.consoleError("Error on command line!\n");
+    log.errorStreamOnly("Error on command line!\n");
     return ExitStatus::CommandLineError;
   }
   if (parsed == ParseResult::HelpShown) return ExitStatus::Ok;
@@ -125,39 +176,64 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
   for (int i = 0; i < 3; ++i) log.consoleNote(folderLines[i], folders[i]->c_str());
 
   std::vector<std::string> names;
+  std::vector<SummaryRow> summaryRows;
   if (!platform.listFolder(options.inputFolder, &names, &error)) {
     log.error("Source Directory [%s] not found!\n", options.inputFolder.c_str());
+    if (!options.summaryPath.empty()) (void)writeRunSummary(options.summaryPath, {}, log);
     log.close();
     log.summarizeErrors(logPath);
     return ExitStatus::RunError;
+  }
+
+  if (options.recursive) {
+    names = scanSubFolders(platform, options.inputFolder, names,
+                           options.metadataMode ? "LST" : "DAT", log);
   }
 
   RunContext run{options, log, platform};
   // A file counts whether or not it converts; its failures are logged.
   int dataFiles = 0;
   int listFiles = 0;
+  int skippedFiles = 0;
   if (!options.metadataMode) {
     std::vector<std::string> dataNames;
     for (const std::string& name : names) {
       if (name.find("DAT") != std::string::npos) dataNames.push_back(name);
     }
+    std::vector<DoneCheck> checks;
+    std::vector<std::string> toConvert =
+        options.skipDone ? leaveOutDone(dataNames, run, &checks) : dataNames;
+    if (options.recursive) makeOutputFolders(options.outputFolder, toConvert, log);
+    std::vector<FileOutcome> outcomes;
     // The cabinet list is read once and shared, read-only, by every file.
     CabinetPlaces cabinets;
     const bool corridors = options.corridors && readCabinetFile(run, &cabinets);
-    convertDataFiles(dataNames, run, corridors ? &cabinets : nullptr);
-    dataFiles = static_cast<int>(dataNames.size());
+    convertDataFiles(toConvert, run, &outcomes, corridors ? &cabinets : nullptr);
+    addDataRows(dataNames, checks, outcomes, &summaryRows);
+    dataFiles = static_cast<int>(toConvert.size());
+    skippedFiles = static_cast<int>(dataNames.size() - toConvert.size());
   } else {
     // The metadata date carries over from one list to the next: in order.
     std::string metadataDate;
     for (const std::string& name : names) {
       if (name.find("LST") == std::string::npos) continue;
-      (void)convertCabinetList(name, run, &metadataDate);  // a failure is logged
+      if (options.recursive) makeOutputFolders(options.outputFolder, {name}, log);
+      SummaryRow row;
+      row.file = name;
+      row.list = true;
+      (void)convertCabinetList(name, run, &metadataDate, &row.outcome);
+      summaryRows.push_back(std::move(row));
       ++listFiles;
     }
   }
-  if (dataFiles == 0 && listFiles == 0) {
+  if (dataFiles + skippedFiles == 0 && listFiles == 0) {
     log.error("Found no input file.\n");
   }
+  if (options.skipDone) {
+    log.console("Skipped %d up-to-date .DAT Files.\n", skippedFiles);
+    log.note("Skipped %d up-to-date .DAT Files.\n", skippedFiles);
+  }
+  if (!options.summaryPath.empty()) (void)writeRunSummary(options.summaryPath, summaryRows, log);
 
   double seconds = static_cast<double>(platform.ticks() - startTick) / 1000.0;
   log.console("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n",

@@ -51,6 +51,21 @@ TEST(DriverTest, HelpWritesNoLogAndExitsZero) {
   EXPECT_FALSE(fileExists(dir.file("ConvertorLog08182021.txt")));
 }
 
+// A lone --help prints its text alone, as --version does (help2man reads it).
+TEST(DriverTest, LoneHelpPrintsItsTextWithoutTheBanner) {
+  TempDir dir;
+  FakePlatform platform;
+  platform.cwd = dir.path();
+  RunResult r = run({"loopconv", "--help"}, platform);
+  EXPECT_EQ(r.status, ExitStatus::Ok);
+  EXPECT_EQ(r.console.rfind("Usage: loopconv ", 0), 0u) << r.console;
+  EXPECT_EQ(r.errors, "");
+  RunResult later = run({"loopconv", "-E", "--help"}, platform);
+  EXPECT_EQ(later.console.substr(0, sizeof kBanner - 1), kBanner);
+  EXPECT_NE(later.console.find("Usage: loopconv "), std::string::npos);
+  EXPECT_FALSE(fileExists(dir.file("ConvertorLog08182021.txt")));
+}
+
 TEST(DriverTest, CommandLineErrorWritesNoLogAndExitsTwo) {
   TempDir dir;
   FakePlatform platform;
@@ -63,6 +78,9 @@ TEST(DriverTest, CommandLineErrorWritesNoLogAndExitsTwo) {
                 "\tOption -P[\"timeperiod\"] Output a single time period (-P\"00:00:00\" (:20, "
                 ":40))\n" +
                 "[12:34:56] E Error on command line!\n");
+  EXPECT_EQ(r.errors,
+            "loopconv: Illegal 'P' syntax -- too long, too short, or missing ':'!\n"
+            "loopconv: Error on command line!\n");
   EXPECT_FALSE(fileExists(dir.file("ConvertorLog08182021.txt")));
 }
 
@@ -174,6 +192,9 @@ TEST(DriverTest, UnopenableLogFolder) {
                      "\n[12:34:56] E Log file failed.  [0]\n";
   ASSERT_GE(r.console.size(), tail.size());
   EXPECT_EQ(r.console.substr(r.console.size() - tail.size()), tail);
+  // A scheduler mailing standard error sees why (not the "Log file failed" line).
+  EXPECT_EQ(r.errors, "loopconv: Could not open log file [" + missing +
+                          "/ConvertorLog08182021.txt] - Error = [2]!\n");
 
   // A log folder that is a file.
   writeFile(dir.file("plain"), "x");
@@ -191,6 +212,8 @@ TEST(DriverTest, LogPathLongerThanAPathIsRefused) {
   EXPECT_NE(r.console.find("     E Log file path [" + folder +
                            "/ConvertorLog08182021.txt] is longer than 259 characters!\n"),
             std::string::npos);
+  EXPECT_EQ(r.errors, "loopconv: Log file path [" + folder +
+                          "/ConvertorLog08182021.txt] is longer than 259 characters!\n");
 }
 
 // A full disk: the metadata CSV cannot be written, the run goes on to its

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -9,15 +10,18 @@
 
 #include "base/output_file.h"
 #include "base/input_file.h"
+#include "convert/folder_scan.h"
 #include "metadata/cabinet_list.h"
 
 namespace loopconv {
 namespace {
 
 // Writes the CSV; false when it was opened but could not be written (an
-// unopened CSV, already logged, does not stop the conversion).
+// unopened CSV, already logged, does not stop the conversion). *written
+// tells whether it was written at all.
 bool writeMetadataCsv(const RunContext& run, const std::string& path,
-                      const CabinetRecord* records, int64_t count) {
+                      const CabinetRecord* records, int64_t count, bool* written) {
+  *written = false;
   OutputFile csv;
   // The date comes from the list and may hold further '/' (a rejected date
   // carried over, say).
@@ -27,14 +31,34 @@ bool writeMetadataCsv(const RunContext& run, const std::string& path,
     return true;
   }
   writeCabinetCsv(records, count, &csv);
-  return csv.close(run.log);
+  *written = csv.close(run.log);
+  return *written;
+}
+
+// "MM_DD_YYYY" (an accepted list date) as YYYY-MM-DD; empty for anything else.
+std::string isoListDate(const std::string& date) {
+  if (date.size() != 10 || date[2] != '_' || date[5] != '_') return std::string();
+  for (int i : {0, 1, 3, 4, 6, 7, 8, 9}) {
+    if (date[i] < '0' || date[i] > '9') return std::string();
+  }
+  return date.substr(6, 4) + '-' + date.substr(0, 2) + '-' + date.substr(3, 2);
 }
 
 }  // namespace
 
 bool convertCabinetList(const std::string& name, const RunContext& run,
-                        std::string* metadataDate) {
+                        std::string* metadataDate, FileOutcome* outcome) {
+  FileOutcome own;
+  if (outcome == nullptr) outcome = &own;
+  *outcome = FileOutcome();
   Log& log = run.log;
+  const int errors = log.errorCount();
+  const int warnings = log.warningCount();
+  auto counted = [&](bool result) {
+    outcome->errors = log.errorCount() - errors;
+    outcome->warnings = log.warningCount() - warnings;
+    return result;
+  };
   const int64_t startTick = run.platform.ticks();
   const std::string t = run.platform.timeOfDay();
   const char* n = name.c_str();
@@ -43,17 +67,17 @@ bool convertCabinetList(const std::string& name, const RunContext& run,
   log.noteAt(t, "Processing metadata file [%s], starting[%s]\n", n, t.c_str());
 
   std::string path = run.options.inputFolder + name;
-  if (!pathFits(log, path, t)) return false;
+  if (!pathFits(log, path, t)) return counted(false);
   int error = 0;
   InputFile input;
   auto readFailed = [&](int readError) {
     log.errorAt(t, "Could not read meta data file [%s]! - Error = [%d].\n", n, readError);
-    return false;
+    return counted(false);
   };
   switch (openInputFile(path, &input, &error)) {
     case OpenFailure::Open:
       log.errorAt(t, "Could not open meta data file [%s]! - Error = [%d].\n", n, error);
-      return false;
+      return counted(false);
     case OpenFailure::Size:
       return readFailed(error);
     case OpenFailure::None:
@@ -83,27 +107,39 @@ bool convertCabinetList(const std::string& name, const RunContext& run,
     if (records == nullptr) {
       log.errorAt(t, "Allocation [%zd] bytes of space for metadata file [%s] FAILED!!!\n",
                   static_cast<ssize_t>(fits ? recordBytes : SIZE_MAX / 2), n);
-      return false;
+      return counted(false);
     }
   }
 
+  outcome->stage = FileOutcome::Stage::Refused;
+  outcome->devices = static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
   if (!scanListDate(bytes.get(), length, metadataDate)) {
     log.warnAt(t, "No date [%s] in metadata file [%s]\n", metadataDate->c_str(), n);
-    return false;
+    return counted(false);
   }
   fillCabinetRecords(bytes.get(), length, records.get(), count);
   log.noteAt(t, "Loaded [%lld] cabinets from metadata file [%s].\n",
              static_cast<long long>(count), n);
 
-  bool written = writeMetadataCsv(run, metadataCsvPath(run.options.outputFolder, *metadataDate),
-                                  records.get(), count);
+  outcome->stage = FileOutcome::Stage::Completed;
+  outcome->date = isoListDate(*metadataDate);
+  // A list of a sub-folder writes into the same sub-folder of the output folder.
+  RunOptions listOptions = run.options;
+  listOptions.outputFolder = outputFolderFor(run.options, name);
+  const RunContext listRun{listOptions, log, run.platform};
+  const std::string csvPath = metadataCsvPath(listOptions.outputFolder, *metadataDate);
+  bool csvWritten = false;
+  bool written = writeMetadataCsv(listRun, csvPath, records.get(), count, &csvWritten);
+  outcome->outputsWritten = csvWritten;
+  if (csvWritten) outcome->outputs.push_back(csvPath.substr(run.options.outputFolder.size()));
   records.reset();
   bytes.reset();
 
   double seconds = static_cast<double>(run.platform.ticks() - startTick) / 1000.0;
   log.console("Completed processing of List File [%s] in [%.1f] seconds.\n", n, seconds);
   log.noteAt(t, "Completed processing of List File [%s] in [%.1f] seconds.\n", n, seconds);
-  return written;
+  outcome->seconds = seconds;
+  return counted(written);
 }
 
 }  // namespace loopconv

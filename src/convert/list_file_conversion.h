@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/run_context.h"
+#include "convert/file_outcome.h"
 
 namespace loopconv {
 
@@ -12,9 +13,13 @@ namespace loopconv {
 // metadata CSV in run.options.outputFolder. `metadataDate` is the date text
 // that carries over from one list file of the run to the next (empty at the
 // start of the run). Returns true when the conversion ran to its end, false
-// when it stopped early or its CSV could not be written.
+// when it stopped early or its CSV could not be written. `name` may hold a
+// sub-folder of the input folder (--recursive): the CSV then goes to the same
+// sub-folder of the output folder. `outcome`, when given, receives what the
+// conversion did.
 [[nodiscard]] bool convertCabinetList(const std::string& name, const RunContext& run,
-                                      std::string* metadataDate);
+                                      std::string* metadataDate,
+                                      FileOutcome* outcome = nullptr);
 
 }  // namespace loopconv
 

@@ -99,8 +99,15 @@ void logUnplaced(const RunContext& run, const CorridorDay& day, const std::strin
 
 }  // namespace
 
+std::vector<std::string> corridorOutputPaths(const std::string& folder, const IsoDate& date) {
+  return {dayFilePath(folder, "Corridors_", date, ".csv"),
+          dayFilePath(folder, "Corridor_Measures_5min_", date, ".csv"),
+          dayFilePath(folder, "Corridor_Summary_", date, ".csv"),
+          dayFilePath(folder, "TravelTimes_", date, ".csv"), corridorPicturePath(folder, date)};
+}
+
 bool writeCorridorStations(const RunContext& run, const IsoDate& date, const CorridorDay& day) {
-  const std::string path = dayFilePath(run.options.outputFolder, "Corridors_", date, ".csv");
+  const std::string path = corridorOutputPaths(run.options.outputFolder, date)[0];
   return writeCsv(run, path, "Writing corridor stations to CSV file", StationsHeader,
                   [&](OutputFile* csv) {
     for (const CorridorOfDay& c : day.corridors) {
@@ -128,8 +135,7 @@ bool writeCorridorStations(const RunContext& run, const IsoDate& date, const Cor
 }
 
 bool writeCorridorMeasures(const RunContext& run, const IsoDate& date, const CorridorDay& day) {
-  const std::string path =
-      dayFilePath(run.options.outputFolder, "Corridor_Measures_5min_", date, ".csv");
+  const std::string path = corridorOutputPaths(run.options.outputFolder, date)[1];
   return writeCsv(run, path, "Writing corridor measures to CSV file", MeasuresHeader,
                   [&](OutputFile* csv) {
     for (const CorridorOfDay& c : day.corridors) {
@@ -181,8 +187,7 @@ bool writeCorridorMeasures(const RunContext& run, const IsoDate& date, const Cor
 }
 
 bool writeCorridorSummary(const RunContext& run, const IsoDate& date, const CorridorDay& day) {
-  const std::string path =
-      dayFilePath(run.options.outputFolder, "Corridor_Summary_", date, ".csv");
+  const std::string path = corridorOutputPaths(run.options.outputFolder, date)[2];
   return writeCsv(run, path, "Writing corridor summary to CSV file", SummaryHeader,
                   [&](OutputFile* csv) {
     for (const CorridorOfDay& c : day.corridors) {
@@ -220,7 +225,7 @@ bool writeCorridorSummary(const RunContext& run, const IsoDate& date, const Corr
 }
 
 bool writeTravelTimes(const RunContext& run, const IsoDate& date, const CorridorDay& day) {
-  const std::string path = dayFilePath(run.options.outputFolder, "TravelTimes_", date, ".csv");
+  const std::string path = corridorOutputPaths(run.options.outputFolder, date)[3];
   return writeCsv(run, path, "Writing travel times to CSV file", TravelHeader,
                   [&](OutputFile* csv) {
     for (const CorridorOfDay& c : day.corridors) {

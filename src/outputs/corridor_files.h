@@ -5,6 +5,7 @@
 #define LOOPCONV_OUTPUTS_CORRIDOR_FILES_H_
 
 #include <string>
+#include <vector>
 
 #include "base/run_context.h"
 #include "corridor/cabinet_join.h"
@@ -23,6 +24,10 @@ namespace loopconv {
 [[nodiscard]] bool writeCorridorOutputs(const RunContext& run, const DataHeader& header,
                                         const DeviceTable* table, const CabinetPlaces& places,
                                         const std::string& dataFileName);
+
+// The paths of the five files in the order written: the four CSVs (their
+// compression suffix not included) and the picture.
+std::vector<std::string> corridorOutputPaths(const std::string& folder, const IsoDate& date);
 
 // The CSV files, one each (the tests call them on a CorridorDay of their own).
 [[nodiscard]] bool writeCorridorStations(const RunContext& run, const IsoDate& date,

@@ -327,11 +327,17 @@ void appendCorridor(std::string* out, const CorridorOfDay& c, int32_t cells, int
 
 }  // namespace
 
+std::string corridorPicturePath(const std::string& folder, const IsoDate& date) {
+  return dayFilePath(folder, "Corridors_", date, ".svg");
+}
+
 bool writeCorridorPicture(const RunContext& run, const IsoDate& date, const CorridorDay& day,
                           const std::string& dataFileName) {
-  const std::string path = dayFilePath(run.options.outputFolder, "Corridors_", date, ".svg");
+  // Never compressed, as the speed picture: a browser must open it.
+  OutputTarget target{corridorPicturePath(run.options.outputFolder, date),
+                      run.options.outputFolder.size(), Compression::None};
   OutputFile file;
-  if (!openRunOutput(run, path, Announcement, &file)) return false;
+  if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
   const int32_t cells = day.intervalCount;
   const int width = std::max(LabelWidth + cells * CellWidth + RightMargin, MinWidth);
   int height = HeaderHeight + 20;

@@ -12,6 +12,9 @@
 
 namespace loopconv {
 
+// "<folder>Corridors_YYYY-MM-DD.svg" (never compressed).
+std::string corridorPicturePath(const std::string& folder, const IsoDate& date);
+
 [[nodiscard]] bool writeCorridorPicture(const RunContext& run, const IsoDate& date,
                                         const CorridorDay& day,
                                         const std::string& dataFileName);

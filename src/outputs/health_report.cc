@@ -14,7 +14,7 @@ namespace {
 constexpr const char* Announcement = "Writing detector health to CSV file";
 
 constexpr char HeaderLine[] =
-    "device,lane_type,expected,samples,zero_occupancy_pct,high_occupancy_pct,"
+    "date,device,lane_type,expected,samples,zero_occupancy_pct,high_occupancy_pct,"
     "high_volume_pct,occupancy_no_volume_pct,volume_no_occupancy_pct,"
     "longest_constant_run,status\n";
 
@@ -27,8 +27,15 @@ char* putShare(char* out, int32_t count, int32_t samples) {
 
 }  // namespace
 
-char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
-                      const HealthVerdict& verdict) {
+std::string healthReportPath(const std::string& folder, const IsoDate& date) {
+  return dayFilePath(folder, "Health_", date, ".csv");
+}
+
+char* formatHealthRow(char* out, const IsoDate& date, const DeviceRecord& record,
+                      DetectorType type, const HealthVerdict& verdict) {
+  memcpy(out, date.text, sizeof date.text);
+  out += sizeof date.text;
+  *out++ = ',';
   out = putCsvName(out, record);
   *out++ = ',';
   const char* typeText = detectorTypeText(type);
@@ -62,7 +69,7 @@ HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
   HealthSummary summary;
   IsoDate date;
   if (!requireIsoDate(run.log, header, "Detector health tables", &date)) return summary;
-  std::string path = dayFilePath(run.options.outputFolder, "Health_", date, ".csv");
+  std::string path = healthReportPath(run.options.outputFolder, date);
   OutputFile csv;
   if (!openRunOutput(run, path, Announcement, &csv)) return summary;
   csv.writeText(HeaderLine, sizeof HeaderLine - 1);
@@ -73,7 +80,7 @@ HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
       if (!detectorType(record, &type)) continue;
       HealthVerdict verdict = judgeHealth(record, periods);
       ++summary.byStatus[static_cast<size_t>(verdict.status)];
-      csv.commit(formatHealthRow(csv.reserve(HealthRowRoom), record, type, verdict));
+      csv.commit(formatHealthRow(csv.reserve(HealthRowRoom), date, record, type, verdict));
     }
   }
   if (!csv.close(run.log)) return summary;

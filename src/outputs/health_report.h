@@ -11,6 +11,7 @@
 #include "datafile/device_table.h"
 #include "analysis/health.h"
 #include "base/run_context.h"
+#include "outputs/iso_date.h"
 
 namespace loopconv {
 
@@ -22,6 +23,9 @@ struct HealthSummary {
     return byStatus[static_cast<size_t>(status)];
   }
 };
+
+// "<folder>Health_YYYY-MM-DD.csv" (without a compression suffix).
+std::string healthReportPath(const std::string& folder, const IsoDate& date);
 
 // Writes "Health_YYYY-MM-DD.csv" (the date from "Data Start") into the output
 // folder for the data file `dataFileName` described by `header` and `table`
@@ -35,11 +39,12 @@ struct HealthSummary {
 // Room for the longest row, slack included.
 constexpr size_t HealthRowRoom = 256;
 
-// Appends the row of `record` judged as `verdict`, ending in CR LF, and
-// returns its end. The name is quoted when it holds a comma, a quote or a
-// line end, so that the columns stay in place.
-char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
-                      const HealthVerdict& verdict);
+// Appends the row of `record` judged as `verdict` on the day `date` (the
+// leading column, so that the tables of many days stay apart once loaded
+// together), ending in CR LF, and returns its end. The name is quoted when it
+// holds a comma, a quote or a line end, so that the columns stay in place.
+char* formatHealthRow(char* out, const IsoDate& date, const DeviceRecord& record,
+                      DetectorType type, const HealthVerdict& verdict);
 
 }  // namespace loopconv
 

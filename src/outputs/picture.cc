@@ -241,13 +241,18 @@ void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, 
 
 }  // namespace
 
+std::string picturePath(const std::string& folder, const IsoDate& date) {
+  return dayFilePath(folder, "Picture_", date, ".svg");
+}
+
 bool writePicture(const RunContext& run, const DataHeader& header, const DeviceTable* table,
                   const std::string& dataFileName) {
   IsoDate date;
   if (!requireIsoDate(run.log, header, "Speed pictures", &date)) return false;
-  std::string path = dayFilePath(run.options.outputFolder, "Picture_", date, ".svg");
+  OutputTarget target{picturePath(run.options.outputFolder, date),
+                      run.options.outputFolder.size(), Compression::None};
   OutputFile file;
-  if (!openRunOutput(run, path, Announcement, &file)) return false;
+  if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
 
   const int32_t periods = periodCount(header);
   const int32_t cells = rollupIntervalCount(periods, PictureMinutes);

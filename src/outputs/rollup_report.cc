@@ -7,6 +7,7 @@
 //   est_speed_mph = round(estSpeedWeighted x 10 / estSpeedVolume) / 10
 //                   (CalcSpdTenths holds whole mph)
 //   length_ft     = round(lengthWeighted / lengthVolume) / 10     (tenths)
+//   lanes         = round(lanesSum x 100 / observed) / 100
 // where round(n / d) = floor((2n + d) / 2d). A field with nothing to come
 // from is empty: volume, flow and occupancy when no period was observed, a
 // mean when its weight is 0.
@@ -29,7 +30,7 @@ namespace {
 
 const char HeaderLine[] =
     "device,lane_type,interval_start,periods,observed,volume,flow_vph,occupancy_pct,"
-    "speed_mph,est_speed_mph,length_ft\n";
+    "speed_mph,est_speed_mph,length_ft,lanes\n";
 
 constexpr int PeriodsPerHour = 180;
 
@@ -64,9 +65,9 @@ RowPrefix rowPrefix(const DeviceRecord& record, DetectorType detector) {
   return prefix;
 }
 
-// Longest row: the whole prefix buffer, the label, eight numbers of at most
+// Longest row: the whole prefix buffer, the label, nine numbers of at most
 // 20 digits with a point and two decimals, their commas, CR LF.
-constexpr size_t RowRoom = sizeof(RowPrefix::text) + LabelLength + 8 * 24 + 2;
+constexpr size_t RowRoom = sizeof(RowPrefix::text) + LabelLength + 9 * 24 + 2;
 
 char* formatRow(char* out, const RowPrefix& prefix, const char* label,
                 const RollupInterval& in) {
@@ -97,6 +98,11 @@ char* formatRow(char* out, const RowPrefix& prefix, const char* label,
   }
   *out++ = ',';
   if (in.hasLength()) out = putFixed(out, roundedQuotient(in.lengthWeighted, in.lengthVolume), 1);
+  *out++ = ',';
+  if (in.observed > 0) {
+    out = putFixed(out, roundedQuotient(uint64_t{in.lanesSum} * 100,
+                                        static_cast<uint32_t>(in.observed)), 2);
+  }
   *out++ = '\r';
   *out++ = '\n';
   return out;
@@ -134,6 +140,13 @@ bool writeRollupFile(const RunContext& run, const std::string& path, uint16_t ki
 
 }  // namespace
 
+RollupPaths rollupReportPaths(const std::string& folder, const IsoDate& date, int minutes) {
+  const std::string lanesPrefix = "Rollup_Lanes_" + std::to_string(minutes) + "min_";
+  const std::string stationsPrefix = "Rollup_Stations_" + std::to_string(minutes) + "min_";
+  return {dayFilePath(folder, lanesPrefix.c_str(), date, ".csv"),
+          dayFilePath(folder, stationsPrefix.c_str(), date, ".csv")};
+}
+
 bool writeRollupReports(const RunContext& run, const DataHeader& header,
                        const DeviceTable* table, int minutes) {
   if (!isRollupMinutes(minutes)) {
@@ -150,13 +163,9 @@ bool writeRollupReports(const RunContext& run, const DataHeader& header,
   rollup.labels = intervalLabels(date, count, minutes);
   rollup.intervals.resize(static_cast<size_t>(count));
 
-  const std::string& folder = run.options.outputFolder;
-  const std::string lanesPrefix = "Rollup_Lanes_" + std::to_string(minutes) + "min_";
-  const std::string stationsPrefix = "Rollup_Stations_" + std::to_string(minutes) + "min_";
-  bool lanes = writeRollupFile(run, dayFilePath(folder, lanesPrefix.c_str(), date, ".csv"),
-                               KindLane, rollup);
-  bool stations = writeRollupFile(
-      run, dayFilePath(folder, stationsPrefix.c_str(), date, ".csv"), KindStation, rollup);
+  const RollupPaths paths = rollupReportPaths(run.options.outputFolder, date, minutes);
+  bool lanes = writeRollupFile(run, paths.lanes, KindLane, rollup);
+  bool stations = writeRollupFile(run, paths.stations, KindStation, rollup);
   return lanes && stations;
 }
 

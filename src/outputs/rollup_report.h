@@ -3,14 +3,25 @@
 #ifndef LOOPCONV_REPORTS_ROLLUP_REPORT_H_
 #define LOOPCONV_REPORTS_ROLLUP_REPORT_H_
 
+#include <string>
+
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "base/run_context.h"
+#include "outputs/iso_date.h"
 
 namespace loopconv {
 
 // The announcement of a roll-up file in the log.
 constexpr const char* AnnounceRollups = "Writing interval roll-ups to CSV file";
+
+// The two files of a roll-up of `minutes` for the day `date` in `folder`
+// (without a compression suffix).
+struct RollupPaths {
+  std::string lanes;     // "<folder>Rollup_Lanes_{MIN}min_YYYY-MM-DD.csv"
+  std::string stations;  // "<folder>Rollup_Stations_{MIN}min_YYYY-MM-DD.csv"
+};
+RollupPaths rollupReportPaths(const std::string& folder, const IsoDate& date, int minutes);
 
 // Writes "Rollup_Lanes_{MIN}min_YYYY-MM-DD.csv" (every entry of kind 80, in
 // table order) and "Rollup_Stations_{MIN}min_YYYY-MM-DD.csv" (kind 84) into

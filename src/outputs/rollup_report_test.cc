@@ -20,7 +20,7 @@ using RollupReportTest = ReportTest;
 
 const char kHeader[] =
     "device,lane_type,interval_start,periods,observed,volume,flow_vph,occupancy_pct,"
-    "speed_mph,est_speed_mph,length_ft";
+    "speed_mph,est_speed_mph,length_ft,lanes";
 
 // "12.3" -> 123: the Lane report prints tenths exactly.
 int64_t tenths(const std::string& text) {
@@ -101,7 +101,7 @@ void checkAgainstLaneReport(const std::string& rollupText, const LaneRows& laneR
       SCOPED_TRACE(name + " at period " + std::to_string(first));
       ASSERT_LT(line, lines.size());
       uint64_t periods = 0, observed = 0, volume = 0, speedW = 0, speedV = 0;
-      uint64_t lengthW = 0, lengthV = 0, estW = 0, estV = 0;
+      uint64_t lengthW = 0, lengthV = 0, estW = 0, estV = 0, lanes = 0;
       double occupancy = 0;
       for (size_t p = first; p < rows.size() && p < first + static_cast<size_t>(span); ++p) {
         const LaneRow& row = rows[p];
@@ -109,6 +109,7 @@ void checkAgainstLaneReport(const std::string& rollupText, const LaneRows& laneR
         if (row.lanes == 0) continue;
         uint64_t v = row.volume;
         ++observed;
+        lanes += static_cast<uint64_t>(row.lanes);
         volume += v;
         occupancy += row.occupancy;
         if (v == 0) continue;
@@ -125,7 +126,7 @@ void checkAgainstLaneReport(const std::string& rollupText, const LaneRows& laneR
       char start[48];
       snprintf(start, sizeof start, "2021-08-18T%02zu:%02zu:00", first / 180, first % 180 / 3);
       std::vector<std::string> f = csvFields(lines[line]);
-      ASSERT_EQ(f.size(), 11u) << lines[line];
+      ASSERT_EQ(f.size(), 12u) << lines[line];
       EXPECT_EQ(f[0], name);
       EXPECT_EQ(f[1], type);
       EXPECT_EQ(f[2], start);
@@ -141,6 +142,7 @@ void checkAgainstLaneReport(const std::string& rollupText, const LaneRows& laneR
       EXPECT_EQ(f[8], rounded(speedW, speedV * 10, 1));
       EXPECT_EQ(f[9], rounded(estW, estV * 10, 1));
       EXPECT_EQ(f[10], rounded(lengthW, lengthV * 10, 1));
+      EXPECT_EQ(f[11], rounded(lanes, observed, 2));
       ++seen->laneTypes[type];
       seen->partlyObserved += observed > 0 && observed < periods;
       seen->unobserved += observed == 0;
@@ -201,7 +203,7 @@ TEST_F(RollupReportTest, WritesExactRowsWithEmptyFieldsWhereNothingWasObserved) 
   DeviceRecord& lane = device(0);
   const uint16_t planes[][6] = {
       // NumLanes, Volume, ScanCnt, SpdTenths, CalcSpdTenths, LenTenths
-      {1, 5, 96, 652, 65, 183}, {1, 5, 1, 655, 66, 184}, {0, 9, 50, 600, 60, 200},
+      {2, 5, 96, 652, 65, 183}, {1, 5, 1, 655, 66, 184}, {0, 9, 50, 600, 60, 200},
       {1, 0, 6, 600, 60, 200},  // period 15: observed, nothing to weigh
   };
   for (int i = 0; i < 4; ++i) {
@@ -216,16 +218,17 @@ TEST_F(RollupReportTest, WritesExactRowsWithEmptyFieldsWhereNothingWasObserved) 
   ASSERT_EQ(writeRollupReports(run(), header_, table_.get(), 5), 1);
   EXPECT_EQ(output(rollupName("Lanes", 5)),
             std::string(kHeader) + "\r\n" +
-                "005es17329:_MN___1,lane,2021-08-18T00:00:00,15,2,10,900,4.04,65.4,65.5,18.4\r\n"
-                "005es17329:_MN___1,lane,2021-08-18T00:05:00,5,1,0,0,0.50,,,\r\n"
-                "005es17329:_MN__S1,speed_loop,2021-08-18T00:00:00,15,0,,,,,,\r\n"
-                "005es17329:_MN__S1,speed_loop,2021-08-18T00:05:00,5,0,,,,,,\r\n"
-                "005es17329:_MN__R1,ramp_meter,2021-08-18T00:00:00,15,0,,,,,,\r\n"
-                "005es17329:_MN__R1,ramp_meter,2021-08-18T00:05:00,5,0,,,,,,\r\n");
+                "005es17329:_MN___1,lane,2021-08-18T00:00:00,15,2,10,900,4.04,65.4,65.5,18.4,"
+                "1.50\r\n"
+                "005es17329:_MN___1,lane,2021-08-18T00:05:00,5,1,0,0,0.50,,,,1.00\r\n"
+                "005es17329:_MN__S1,speed_loop,2021-08-18T00:00:00,15,0,,,,,,,\r\n"
+                "005es17329:_MN__S1,speed_loop,2021-08-18T00:05:00,5,0,,,,,,,\r\n"
+                "005es17329:_MN__R1,ramp_meter,2021-08-18T00:00:00,15,0,,,,,,,\r\n"
+                "005es17329:_MN__R1,ramp_meter,2021-08-18T00:05:00,5,0,,,,,,,\r\n");
   EXPECT_EQ(output(rollupName("Stations", 5)),
             std::string(kHeader) + "\r\n" +
-                "005es17329:_MN____,station,2021-08-18T00:00:00,15,0,,,,,,\r\n"
-                "005es17329:_MN____,station,2021-08-18T00:05:00,5,0,,,,,,\r\n");
+                "005es17329:_MN____,station,2021-08-18T00:00:00,15,0,,,,,,,\r\n"
+                "005es17329:_MN____,station,2021-08-18T00:05:00,5,0,,,,,,,\r\n");
 }
 
 TEST_F(RollupReportTest, WithoutATableBothFilesHoldTheHeaderAlone) {

@@ -27,6 +27,10 @@ constexpr size_t RowRoom = 64;
 
 }  // namespace
 
+std::string contentsReportPath(const RunOptions& options, const DataHeader& header) {
+  return reportPath(options.outputFolder, fileFormat(options), header);
+}
+
 bool passesContentsFilter(const DeviceRecord& record, bool includeSpeedLoops,
                           bool includeRampMeters) {
   char type = record.Name[NameTypePosition];
@@ -46,7 +50,7 @@ bool passesContentsFilter(const DeviceRecord& record, bool includeSpeedLoops,
 bool writeContentsReport(const RunContext& run, const DataHeader& header,
                         const DeviceTable* table) {
   const RunOptions& options = run.options;
-  std::string path = reportPath(options.outputFolder, fileFormat(options), header);
+  std::string path = contentsReportPath(options, header);
   OutputFile csv;
   if (!openReport(run, path, AnnounceElements, &csv)) return false;
   // Its own device selection: no messages, and a name not found leaves the

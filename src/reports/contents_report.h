@@ -2,11 +2,17 @@
 #ifndef LOOPCONV_REPORTS_CONTENTS_REPORT_H_
 #define LOOPCONV_REPORTS_CONTENTS_REPORT_H_
 
+#include <string>
+
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "base/run_context.h"
 
 namespace loopconv {
+
+// The path of the Contents report the options ask for (without a compression
+// suffix): the output folder and the name the writer below uses.
+std::string contentsReportPath(const RunOptions& options, const DataHeader& header);
 
 // Writes the Contents report of the data file described by `header` and `table`
 // (null when the table is absent) into the output folder. Returns true when the

@@ -90,6 +90,10 @@ struct ElementColumns {
 
 }  // namespace
 
+std::string elementReportPath(const RunOptions& options, const DataHeader& header) {
+  return reportPath(options.outputFolder, fileFormat(options), header);
+}
+
 char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
                        int period, const char* label) {
   return formatSingleRow<ElementColumns>(out, texts, record, period, label);

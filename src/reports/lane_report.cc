@@ -62,6 +62,10 @@ struct LaneColumns {
 
 }  // namespace
 
+std::string laneReportPath(const RunOptions& options, const DataHeader& header) {
+  return reportPath(options.outputFolder, fileFormat(options), header);
+}
+
 char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
                     int period, const char* label) {
   return formatSingleRow<LaneColumns>(out, texts, record, period, label);

@@ -4,12 +4,18 @@
 
 #include <cstddef>
 
+#include <string>
+
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "reports/number_text.h"
 #include "base/run_context.h"
 
 namespace loopconv {
+
+// The path of the Lane report the options ask for (without a compression
+// suffix): the output folder and the name the writer below uses.
+std::string laneReportPath(const RunOptions& options, const DataHeader& header);
 
 // Writes the Lane report of the data file described by `header` and `table`
 // (null when the table is absent) into the output folder. Returns true when the

@@ -57,6 +57,10 @@ struct TrapColumns {
 
 }  // namespace
 
+std::string trapReportPath(const RunOptions& options, const DataHeader& header) {
+  return reportPath(options.outputFolder, fileFormat(options), header);
+}
+
 char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
                     int period, const char* label) {
   return formatSingleRow<TrapColumns>(out, texts, record, period, label);

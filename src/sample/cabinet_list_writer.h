@@ -8,14 +8,33 @@
 
 namespace loopconv {
 
+// What the list says of one cabinet. The alias, port, address and version
+// columns are drawn from the list's seed.
+struct CabinetLine {
+  std::string name;      // cut or blank-padded to 10 characters
+  std::string roadway;   // "I-5" (at most 11 characters)
+  char side = 'N';       // direction of travel of its stations: N, S, E or W
+  int milepost = 0;      // hundredths of a mile, 0 to 999.99
+  std::string location;  // at most 16 characters
+  int loops = 0;
+  int stations = 0;
+  int speedtraps = 0;
+  int meteredLanes = 0;
+  std::string status = "ACTIVE";
+};
+
 // Returns the text of a cabinet list: the date line ("Cabinet list - " and
 // `date`, MM/DD/YYYY), two column heading lines, then one fixed-column line
-// per cabinet in the given order, every line ending in CR LF. Cabinet names
-// are cut or blank-padded to 10 characters; a name is only read back as a
-// cabinet when it has "es" at positions 3 and 4 (e.g. "005es17329"). The
-// other columns (alias, port, address, roadway, side, milepost, location,
-// version, the loop, station, trap and metered-lane counts, status) are drawn
-// from `seed`: the same arguments give the same text.
+// per cabinet in the given order, every line ending in CR LF. A name is only
+// read back as a cabinet when it has "es" at positions 3 and 4 (e.g.
+// "005es17329"). The same arguments give the same text; another date changes
+// only the date line.
+std::string buildCabinetList(const std::vector<CabinetLine>& cabinets, const std::string& date,
+                             uint64_t seed);
+
+// A list of the named cabinets whose other columns (roadway, side, milepost,
+// location, counts, status) are drawn from `seed` too: for tests of the list
+// conversion that want varied lines.
 std::string buildCabinetList(const std::vector<std::string>& cabinets,
                              const std::string& date, uint64_t seed);
 

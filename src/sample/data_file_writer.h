@@ -1,5 +1,5 @@
 // Builds well-formed data files: for tests that need a file of given devices
-// and values, and for the sample-day generator (loopconv-gen).
+// and values, and for the sample days of loopconv-gen.
 //
 // Layout written: the text header (CR LF line ends, its three marker lines,
 // the key lines and the end line), NUL padding up to "Header Size", the name
@@ -16,20 +16,47 @@
 
 namespace loopconv {
 
-// Record encoders, the exact inverse of the block decoding. A value wider than
-// its field is cut to the field (its high bits are dropped).
-std::array<uint8_t, 3> encodeLanePeriod(unsigned incident, unsigned numLanes,
-                                        unsigned scanCnt, unsigned volume, unsigned flag);
-// Station: 7-bit volume and a 1-bit flag.
-std::array<uint8_t, 3> encodeStationPeriod(unsigned incident, unsigned numLanes,
-                                           unsigned scanCnt, unsigned volume, unsigned flag);
-// Trap: spdFlag2 keeps its high nibble in place (bit 7 is also SpdNPds).
-std::array<uint8_t, 6> encodeTrapPeriod(unsigned spdFlag, unsigned spdFlag2,
-                                        unsigned spdTenths, unsigned lenTenths,
-                                        unsigned bin1, unsigned bin2, unsigned bin3,
-                                        unsigned bin4);
-std::array<uint8_t, 2> encodeMeterPeriod(unsigned meterByte, unsigned meterHigh,
-                                         unsigned meterLow);
+// Record encoders, the exact inverse of the block decoding (inline: the
+// sample days call them for every period of every device). A value wider
+// than its field is cut to the field (its high bits are dropped). Stations
+// have a 7-bit volume and a 1-bit flag; a trap's spdFlag2 keeps its high
+// nibble in place (bit 7 is also SpdNPds).
+inline std::array<uint8_t, 3> encodeLanePeriod(unsigned incident, unsigned numLanes,
+                                               unsigned scanCnt, unsigned volume,
+                                               unsigned flag) {
+  return {static_cast<uint8_t>(((incident & 0x03) << 6) | ((numLanes & 0x07) << 3) |
+                               ((scanCnt >> 8) & 0x07)),
+          static_cast<uint8_t>(scanCnt & 0xFF),
+          static_cast<uint8_t>(((flag & 0x07) << 5) | (volume & 0x1F))};
+}
+
+inline std::array<uint8_t, 3> encodeStationPeriod(unsigned incident, unsigned numLanes,
+                                                  unsigned scanCnt, unsigned volume,
+                                                  unsigned flag) {
+  return {static_cast<uint8_t>(((incident & 0x03) << 6) | ((numLanes & 0x07) << 3) |
+                               ((scanCnt >> 8) & 0x07)),
+          static_cast<uint8_t>(scanCnt & 0xFF),
+          static_cast<uint8_t>(((flag & 0x01) << 7) | (volume & 0x7F))};
+}
+
+inline std::array<uint8_t, 6> encodeTrapPeriod(unsigned spdFlag, unsigned spdFlag2,
+                                               unsigned spdTenths, unsigned lenTenths,
+                                               unsigned bin1, unsigned bin2, unsigned bin3,
+                                               unsigned bin4) {
+  return {static_cast<uint8_t>(spdFlag & 0xFF),
+          static_cast<uint8_t>((spdFlag2 & 0xF0) | (((lenTenths >> 8) & 0x03) << 2) |
+                               ((spdTenths >> 8) & 0x03)),
+          static_cast<uint8_t>(spdTenths & 0xFF),
+          static_cast<uint8_t>(lenTenths & 0xFF),
+          static_cast<uint8_t>(((bin4 & 0x07) << 5) | (bin1 & 0x1F)),
+          static_cast<uint8_t>(((bin2 & 0x0F) << 4) | (bin3 & 0x0F))};
+}
+
+inline std::array<uint8_t, 2> encodeMeterPeriod(unsigned meterByte, unsigned meterHigh,
+                                                unsigned meterLow) {
+  return {static_cast<uint8_t>(meterByte & 0xFF),
+          static_cast<uint8_t>(((meterHigh & 0x0F) << 4) | (meterLow & 0x0F))};
+}
 
 struct DeviceDescription {
   std::string name;  // up to 19 bytes; shorter names are NUL-padded
@@ -41,7 +68,7 @@ struct DeviceDescription {
 
   template <size_t N>
   void add(const std::array<uint8_t, N>& record) {
-    block.insert(block.end(), record.begin(), record.end());
+    for (uint8_t byte : record) block.push_back(byte);
   }
 };
 
@@ -63,36 +90,10 @@ struct DataFileLayout {
 std::string buildDataFile(const DataFileDescription& description,
                           DataFileLayout* layout = nullptr);
 
-// ---- Sample days ----
-
-struct SampleDevice {
-  std::string name;
-  uint16_t kind;
-};
-
-struct SampleDay {
-  std::string fileName;  // "PELMA20Sec_MMDDYYYY.DAT"
-  std::string bytes;
-  std::vector<SampleDevice> devices;  // in table order
-  std::vector<std::string> cabinets;  // the 10-character cabinet names, in order
-};
-
-// True for a date written MM/DD/YYYY with a plausible month and day.
-bool isSampleDate(const std::string& date);
-
-// The most devices a sample day holds.
-constexpr int MaxSampleDevices = 1000000;
-
-// A plausible day of `deviceCount` devices (at most MaxSampleDevices): cabinets
-// of lanes, speed loops, traps and a station; ramp cabinets with ramp-meter and
-// metered lanes; volumes, occupancies and speeds that follow a daily curve.
-// Every cabinet name has "es" at positions 3 and 4, as the cabinet list wants,
-// and is unique; a device is named after its cabinet (the 10 characters before
-// its ':'). The same seed gives the same bytes. `date` is MM/DD/YYYY (see
-// isSampleDate).
-SampleDay generateSampleDay(int deviceCount, const std::string& date, uint64_t seed,
-                            int32_t columns = PeriodsPerDay);
-
 }  // namespace loopconv
+
+// The simulated sample days (generateSampleDay) are declared in
+// sample/sample_day.h; many tests know them from here.
+#include "sample/sample_day.h"  // IWYU pragma: export
 
 #endif  // LOOPCONV_SAMPLE_DATA_FILE_WRITER_H_

@@ -115,6 +115,10 @@ class Output:
         self.log.append(text)
 
     def C(self, text):
+        # An error found before the log exists (the command line) reaches
+        # standard error too.
+        if text.startswith("     E "):
+            self.err.append("loopconv: " + text[len("     E "):])
         self.con.append(text)
 
 
@@ -913,6 +917,7 @@ def run(argv, cwd, entries, cache=None):
     res, o = parse_command_line(argv, cwd, out)
     if res == 0:
         out.C(TS + " E Error on command line!\n")
+        out.err.append("loopconv: Error on command line!\n")
         return out, 2
     if res == 1:
         return out, 0
