@@ -2,7 +2,8 @@
 # Builds a release binary, generates a sample day (data file, cabinet list and
 # the simulation's truth) in sample/in, converts it into sample/out and shows
 # the start of each report, one corridor's morning in numbers, the detector
-# health counts and where the day's speed picture is.
+# health counts and where the day's speed and corridor pictures are (both
+# rendered to PNG).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh
@@ -16,8 +17,9 @@ build/demo/loopconv-gen --devices 300 --date 08/18/2021 --seed 1 --lst \
   --truth sample/truth_2021-08-18.csv sample/in
 
 echo "== converting the data file (Element, Lane, Trap and Contents reports, five-minute"
-echo "   roll-ups, detector health and the speed picture)"
-build/demo/loopconv -E -L -T -A --rollup=5 --health --picture -Isample/in -Osample/out -Fsample/log
+echo "   roll-ups, detector health, the speed picture and the corridors)"
+build/demo/loopconv -E -L -T -A --rollup=5 --health --picture \
+  --cabinets=sample/in/Cabinets_08182021.LST --corridors -Isample/in -Osample/out -Fsample/log
 echo "== converting the cabinet list (metadata mode)"
 build/demo/loopconv -M -Isample/in -Osample/out -Fsample/log
 
@@ -64,7 +66,12 @@ print("(%s; truth in sample/truth_2021-08-18.csv)" % corridor)
 EOF2
 echo "== detector health"
 grep "Detector health" sample/log/ConvertorLog*.txt | tail -n 1
-echo "== speed picture: open sample/out/Picture_2021-08-18.svg in a browser"
-echo "   (scripts/render_picture.sh sample/out/Picture_2021-08-18.svg picture.png makes a PNG)"
+echo "== corridors: the morning (06:00-09:59) of each"
+grep -h ",am," sample/out/Corridor_Summary_2021-08-18.csv || true
+echo "== pictures: open sample/out/Picture_2021-08-18.svg and sample/out/Corridors_2021-08-18.svg"
+echo "   in a browser; rendered with headless Chromium into sample/out/*.png"
+bash scripts/render_picture.sh sample/out/Picture_2021-08-18.svg sample/out/Picture_2021-08-18.png
+bash scripts/render_picture.sh sample/out/Corridors_2021-08-18.svg \
+  sample/out/Corridors_2021-08-18.png
 echo "== log"
 cat sample/log/ConvertorLog*.txt

@@ -117,6 +117,9 @@ const char kLongHelp[] =
     "\t--recursive      also the sub-folders of -I, outputs in the same sub-folders of -O\n"
     "\t--skip-done      skip a data file whose every output exists and is newer\n"
     "\t--summary=FILE   write a CSV of what the run did with each file to FILE\n"
+    "\t--cabinets=FILE  the cabinet list that places stations on roads (for --corridors)\n"
+    "\t--corridors      also write each data file's corridors, measures, travel times and\n"
+    "\t                 corridor picture (needs --cabinets)\n"
     "\t--help           this help\n"
     "\t--version        the version\n";
 
@@ -243,6 +246,11 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
     bool known = parseCount(value, 60, &minutes) && isRollupMinutes(minutes);
     if (!known) return refuseLong(log, arg, "Illegal value in");
     options->rollupMinutes = minutes;
+  } else if (name == "--corridors" && !hasValue) {
+    options->corridors = true;
+  } else if (name == "--cabinets" && hasValue) {
+    if (value.empty()) return refuseLong(log, arg, "Illegal value in");
+    options->cabinetsFile = value;
   } else if (name == "--compress" && hasValue) {
     if (!parseCompression(value, &options->compression)) {
       return refuseLong(log, arg, "Illegal value in");
@@ -358,6 +366,11 @@ ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* opti
         "Using defaults, processing files in current folder, only printing "
         "Element Data.\n");
     options->elementReport = true;
+  }
+  if (options->corridors && options->cabinetsFile.empty()) {
+    log.startupError("Option --corridors needs --cabinets=FILE!\n");
+    log.console("%s", kLongHelp);
+    return ParseResult::Error;
   }
   if (!finishFolder(&options->inputFolder, 'I', log, platform) ||
       !finishFolder(&options->outputFolder, 'O', log, platform) ||

@@ -21,14 +21,15 @@ namespace {
 // Writes the reports and outputs the options ask for (planOutputs), each on
 // a thread of its own (the table is only read). Each logs into a log of its
 // own, handed on in the fixed order Element, Lane, Trap, Contents, roll-ups,
-// health, picture, so the log reads as if they had been written one by one.
+// health, picture, corridors, so the log reads as if they had been written
+// one by one.
 // A writer that fails has logged why (its E line counts toward the exit
 // status); the others are still written. Returns the paths of the files
 // written.
 std::vector<std::string> writeOutputs(const RunContext& run, const DataHeader& header,
                                       const DeviceTable* table, const std::string& name,
-                                      bool* allWritten) {
-  std::vector<PlannedOutput> writers = planOutputs(run.options, header, table, name);
+                                      bool* allWritten, const CabinetPlaces* cabinets) {
+  std::vector<PlannedOutput> writers = planOutputs(run.options, header, table, name, cabinets);
   std::vector<char> written(writers.size(), 0);
   if (writers.size() <= 1 || coreCount() <= 1) {
     for (size_t i = 0; i < writers.size(); ++i) written[i] = writers[i].write(run);
@@ -56,7 +57,8 @@ std::vector<std::string> writeOutputs(const RunContext& run, const DataHeader& h
   return paths;
 }
 
-bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome) {
+bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome,
+                     const CabinetPlaces* cabinets) {
   Log& log = run.log;
   int64_t startTick = run.platform.ticks();
   const std::string stamp = run.platform.timeOfDay();
@@ -119,7 +121,7 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
   fileOptions.outputFolder = outputFolderFor(run.options, name);
   RunContext fileRun{fileOptions, log, run.platform};
   for (std::string& path :
-       writeOutputs(fileRun, header, table.get(), name, &outcome->outputsWritten)) {
+       writeOutputs(fileRun, header, table.get(), name, &outcome->outputsWritten, cabinets)) {
     outcome->outputs.push_back(path.substr(outputFolder.size()));
   }
 
@@ -136,7 +138,8 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
 
 }  // namespace
 
-bool processDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome) {
+bool processDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome,
+                     const CabinetPlaces* cabinets) {
   FileOutcome own;
   if (outcome == nullptr) outcome = &own;
   *outcome = FileOutcome();
@@ -144,7 +147,7 @@ bool processDataFile(const std::string& name, const RunContext& run, FileOutcome
   // --jobs), so what it counted meanwhile is the file's.
   const int errors = run.log.errorCount();
   const int warnings = run.log.warningCount();
-  bool done = convertDataFile(name, run, outcome);
+  bool done = convertDataFile(name, run, outcome, cabinets);
   outcome->errors = run.log.errorCount() - errors;
   outcome->warnings = run.log.warningCount() - warnings;
   return done;

@@ -9,6 +9,8 @@
 
 namespace loopconv {
 
+class CabinetPlaces;
+
 // Converts the data file `name` (found in run.options.inputFolder): reads it,
 // builds its device table, derives the station and estimate planes and writes
 // the reports the options ask for. Returns true when the file was processed
@@ -16,8 +18,11 @@ namespace loopconv {
 // may hold a sub-folder of the input folder ("2021-08/day.DAT", --recursive):
 // the outputs then go to the same sub-folder of the output folder, which must
 // exist. `outcome`, when given, receives what the conversion did.
+// `cabinets`, the run's cabinet list (read once, only read here), is null
+// unless --corridors was asked for and the list could be read.
 [[nodiscard]] bool processDataFile(const std::string& name, const RunContext& run,
-                                   FileOutcome* outcome = nullptr);
+                                   FileOutcome* outcome = nullptr,
+                                   const CabinetPlaces* cabinets = nullptr);
 
 }  // namespace loopconv
 

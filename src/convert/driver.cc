@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "convert/cabinet_file.h"
 #include "convert/command_line.h"
 #include "convert/data_file_conversion.h"
 #include "convert/folder_scan.h"
@@ -35,14 +36,16 @@ std::string logFilePath(const std::string& folder, const std::string& date) {
 // order, so the log and console read as if the files had gone one by one.
 // Each file's outcome goes to its place in *outcomes.
 void convertDataFiles(const std::vector<std::string>& names, const RunContext& run,
-                      std::vector<FileOutcome>* outcomes) {
+                      std::vector<FileOutcome>* outcomes, const CabinetPlaces* cabinets) {
   const size_t count = names.size();
   outcomes->resize(count);
   const int jobs = static_cast<int>(std::min<size_t>(run.options.jobs, count));
   if (jobs <= 1) {
     // A file that fails has logged why (its errors count toward the exit
     // status); the run goes on with the next.
-    for (size_t i = 0; i < count; ++i) (void)processDataFile(names[i], run, &(*outcomes)[i]);
+    for (size_t i = 0; i < count; ++i) {
+      (void)processDataFile(names[i], run, &(*outcomes)[i], cabinets);
+    }
     return;
   }
   std::vector<std::unique_ptr<Log>> logs(count);
@@ -54,7 +57,8 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
     for (size_t i = next++; i < count; i = next++) {
       auto fileLog = std::make_unique<Log>(run.log);
       RunContext fileRun{run.options, *fileLog, run.platform};
-      (void)processDataFile(names[i], fileRun, &(*outcomes)[i]);  // failures are logged, as above
+      // failures are logged, as above
+      (void)processDataFile(names[i], fileRun, &(*outcomes)[i], cabinets);
       std::lock_guard<std::mutex> lock(mutex);
       logs[i] = std::move(fileLog);
       done[i] = 1;
@@ -201,7 +205,10 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
         options.skipDone ? leaveOutDone(dataNames, run, &checks) : dataNames;
     if (options.recursive) makeOutputFolders(options.outputFolder, toConvert, log);
     std::vector<FileOutcome> outcomes;
-    convertDataFiles(toConvert, run, &outcomes);
+    // The cabinet list is read once and shared, read-only, by every file.
+    CabinetPlaces cabinets;
+    const bool corridors = options.corridors && readCabinetFile(run, &cabinets);
+    convertDataFiles(toConvert, run, &outcomes, corridors ? &cabinets : nullptr);
     addDataRows(dataNames, checks, outcomes, &summaryRows);
     dataFiles = static_cast<int>(toConvert.size());
     skippedFiles = static_cast<int>(dataNames.size() - toConvert.size());

@@ -1,5 +1,6 @@
 #include "convert/output_plan.h"
 
+#include "outputs/corridor_files.h"
 #include "outputs/health_report.h"
 #include "outputs/iso_date.h"
 #include "outputs/picture.h"
@@ -13,7 +14,8 @@ namespace loopconv {
 
 std::vector<PlannedOutput> planOutputs(const RunOptions& options, const DataHeader& header,
                                        const DeviceTable* table,
-                                       const std::string& dataFileName) {
+                                       const std::string& dataFileName,
+                                       const CabinetPlaces* cabinets) {
   const std::string suffix = compressionSuffix(options.compression);
   std::vector<PlannedOutput> plan;
   auto add = [&](std::vector<std::string> paths, std::function<bool(const RunContext&)> write) {
@@ -64,6 +66,17 @@ std::vector<PlannedOutput> planOutputs(const RunOptions& options, const DataHead
         [&header, table, &dataFileName](const RunContext& r) {
           return writePicture(r, header, table, dataFileName);
         });
+  }
+  if (options.corridors) {
+    std::vector<std::string> paths;
+    if (dated) {
+      paths = corridorOutputPaths(folder, date);
+      for (size_t i = 0; i + 1 < paths.size(); ++i) paths[i] += suffix;  // the CSVs
+    }
+    add(paths, [&header, table, &dataFileName, cabinets](const RunContext& r) {
+      return cabinets != nullptr &&
+             writeCorridorOutputs(r, header, table, *cabinets, dataFileName);
+    });
   }
   return plan;
 }

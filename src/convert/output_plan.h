@@ -14,6 +14,8 @@
 
 namespace loopconv {
 
+class CabinetPlaces;
+
 // One writer and the files it writes (a roll-up writes two).
 struct PlannedOutput {
   // Full paths as written: the output folder, the name and, for a CSV, the
@@ -28,9 +30,13 @@ struct PlannedOutput {
 // valid Data Start date) and `table` (may be null when only the paths are
 // wanted), in the order they are written and logged: Element, Lane, Trap,
 // Contents, roll-ups, health, picture.
+// With --corridors the corridor files come last; `cabinets` is the run's
+// cabinet list, null when it could not be read (the writer then writes
+// nothing: the run has logged why).
 std::vector<PlannedOutput> planOutputs(const RunOptions& options, const DataHeader& header,
                                        const DeviceTable* table,
-                                       const std::string& dataFileName);
+                                       const std::string& dataFileName,
+                                       const CabinetPlaces* cabinets = nullptr);
 
 }  // namespace loopconv
 

@@ -11,6 +11,7 @@
 #include "datafile/data_file.h"
 #include "outputs/iso_date.h"
 #include "outputs/markup.h"
+#include "outputs/markup_file.h"
 #include "outputs/speed_palette.h"
 
 namespace loopconv {
@@ -45,18 +46,6 @@ void appendClock(std::string* out, int32_t period) {
   if (period % 3 != 0) {
     out->push_back(':');
     appendTwoDigits(out, period % 3 * 20);
-  }
-}
-
-// Hands raw bytes to the file (no LF translation: the image uses LF alone).
-void writeRaw(OutputFile* file, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    size_t length = std::min(text.size() - done, OutputFile::MaxReserve);
-    char* room = file->reserve(length);
-    memcpy(room, text.data() + done, length);
-    file->commit(room + length);
-    done += length;
   }
 }
 
@@ -235,7 +224,7 @@ void appendStation(std::string* out, std::string* nameXml, const DeviceRecord& s
 // Every station's row, in table order, each written as it is made.
 void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, int32_t cells) {
   // The names line up in a fixed-width font, right-aligned before the cells.
-  writeRaw(file, "<g font-family=\"monospace\" font-size=\"11\" text-anchor=\"end\">\n");
+  writeMarkup(file, "<g font-family=\"monospace\" font-size=\"11\" text-anchor=\"end\">\n");
   std::vector<RollupInterval> intervals(static_cast<size_t>(cells));
   std::string text;
   std::string nameXml;
@@ -245,9 +234,9 @@ void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, 
     rollUpDevice(record, periods, PictureMinutes, intervals.data());
     text.clear();
     appendStation(&text, &nameXml, record, row++, intervals.data(), cells);
-    writeRaw(file, text);
+    writeMarkup(file, text);
   }
-  writeRaw(file, "</g>\n");
+  writeMarkup(file, "</g>\n");
 }
 
 }  // namespace
@@ -280,13 +269,13 @@ bool writePicture(const RunContext& run, const DataHeader& header, const DeviceT
     appendInt(&text, PlotTop + 10);
     text.append("\">No stations in this data file.</text>\n");
   }
-  writeRaw(&file, text);
+  writeMarkup(&file, text);
 
   if (stations > 0) writeStations(&file, *table, periods, cells);
   text.clear();
   appendHourLines(&text, layout);
   text.append("</svg>\n");
-  writeRaw(&file, text);
+  writeMarkup(&file, text);
   return file.close(run.log);
 }
 
