@@ -10,6 +10,11 @@ command -v python3 >/dev/null || need+=(python3)
 [ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -f /usr/include/libdeflate.h ] || need+=(libdeflate-dev)
 [ -f /usr/include/zstd.h ] || need+=(libzstd-dev)
+# The day pages: their summary block as JSON; tidy validates them in the
+# tests, chromium renders them (scripts/render_page.sh).
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+command -v tidy >/dev/null || need+=(tidy)
+[ -x /usr/bin/chromium ] || need+=(chromium)
 if [ "${1:-}" = "--bench" ]; then
   [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
   # scripts/bench.sh: /usr/bin/time for user, system time and peak memory; cc

@@ -39,6 +39,16 @@ void Log::release() {
   held_.clear();
   parent_->errorCount_ += errorCount_;
   errorCount_ = 0;
+  if (parent_->parent_ != nullptr) {
+    for (std::string& text : problems_) parent_->problems_.push_back(std::move(text));
+    for (std::string& path : written_) parent_->written_.push_back(std::move(path));
+  }
+  problems_.clear();
+  written_.clear();
+}
+
+void Log::recordFileWritten(const std::string& path) {
+  if (parent_ != nullptr) written_.push_back(path);
 }
 
 void Log::emit(Channel channel, const std::string& text) {
@@ -77,6 +87,7 @@ void Log::line(Severity severity, const char* stamp, const char* format, va_list
   size_t prefix = text.size();
   appendFormatted(&text, format, args);
   emit(Channel::File, text);
+  if (parent_ != nullptr && severity != Severity::Note) problems_.push_back(text);
   if (severity == Severity::Error) {
     ++errorCount_;
     // The error stream gets the line without its time stamp and mark.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -71,6 +72,17 @@ void OutputFile::flush() {
   used_ = 0;
 }
 
+void OutputFile::writeBytes(const char* bytes, size_t length) {
+  size_t done = 0;
+  while (done < length) {
+    size_t piece = std::min(length - done, MaxReserve);
+    char* room = reserve(piece);
+    memcpy(room, bytes + done, piece);
+    commit(room + piece);
+    done += piece;
+  }
+}
+
 bool OutputFile::close(Log& log) {
   if (fd_ < 0) return false;
   flush();
@@ -89,6 +101,7 @@ bool OutputFile::close(Log& log) {
     return false;
   }
   tempPath_.clear();
+  log.recordFileWritten(finalPath_);
   return true;
 }
 

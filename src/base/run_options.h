@@ -41,6 +41,7 @@ struct RunOptions {
   Compression compression = Compression::None;  // --compress=gzip|zstd
   bool healthReport = false;       // --health
   bool picture = false;            // --picture
+  bool pages = false;              // --pages: a page per day and Index.html
 };
 
 }  // namespace loopconv

@@ -114,6 +114,7 @@ const char kLongHelp[] =
     "\t--compress=KIND write every CSV compressed: gzip (.gz) or zstd (.zst)\n"
     "\t--health        also write the detector health of each data file\n"
     "\t--picture       also draw each data file's speed picture (SVG)\n"
+    "\t--pages         also write a web page per day (Day_YYYY-MM-DD.html) and Index.html\n"
     "\t--help          the help of -?      --version   the version\n";
 
 // A whole number from 1 to `max` making up all of `text`.
@@ -147,6 +148,8 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
   if (name == "--version" && !hasValue) return LongResult::Version;
   if ((name == "--health" || name == "--picture") && !hasValue) {
     (name == "--health" ? options->healthReport : options->picture) = true;
+  } else if (name == "--pages" && !hasValue) {
+    options->pages = true;
   } else if (name == "--jobs" && hasValue) {
     if (!parseCount(value, MaxJobs, &options->jobs)) return refuseLong(log, arg, "Illegal value in");
   } else if (name == "--rollup" && hasValue) {

@@ -16,6 +16,7 @@
 #include "reports/element_report.h"
 #include "outputs/health_report.h"
 #include "reports/lane_report.h"
+#include "outputs/day_page.h"
 #include "outputs/picture.h"
 #include "reports/report_framing.h"
 #include "outputs/rollup_report.h"
@@ -87,9 +88,20 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
   }
 }
 
-}  // namespace
+// The day page lists what the other outputs wrote and logged, so it comes
+// after them.
+void writePage(const RunContext& run, const DataHeader& header, const DeviceTable* table,
+               const std::string& name) {
+  DayPageInput page;
+  page.header = &header;
+  page.table = table;
+  page.dataFileName = name;
+  page.problems = run.log.heldProblems();
+  page.filesWritten = run.log.filesWritten();
+  (void)writeDayPage(run, page);
+}
 
-bool processDataFile(const std::string& name, const RunContext& run) {
+bool convertDataFile(const std::string& name, const RunContext& run) {
   Log& log = run.log;
   int64_t startTick = run.platform.ticks();
   const std::string stamp = run.platform.timeOfDay();
@@ -145,6 +157,7 @@ bool processDataFile(const std::string& name, const RunContext& run) {
   computeEstimates(table.get(), header.numberOfColumns);
 
   writeOutputs(run, header, table.get(), name);
+  if (run.options.pages) writePage(run, header, table.get(), name);
 
   table.reset();
   image.reset();
@@ -154,6 +167,19 @@ bool processDataFile(const std::string& name, const RunContext& run) {
   log.noteAt(stamp, "Completed processing of data file [%s] in [%.1f] seconds.\n", file,
              seconds);
   return true;
+}
+
+}  // namespace
+
+bool processDataFile(const std::string& name, const RunContext& run) {
+  if (!run.options.pages) return convertDataFile(name, run);
+  // The file's own log keeps its warning and error lines and the files its
+  // outputs wrote, for the day page; it hands every line on unchanged.
+  Log fileLog(run.log);
+  RunContext fileRun{run.options, fileLog, run.platform};
+  bool converted = convertDataFile(name, fileRun);
+  fileLog.release();
+  return converted;
 }
 
 }  // namespace loopconv

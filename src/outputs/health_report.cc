@@ -18,14 +18,13 @@ constexpr char HeaderLine[] =
     "high_volume_pct,occupancy_no_volume_pct,volume_no_occupancy_pct,"
     "longest_constant_run,status\n";
 
-// `count` in percent of `samples` with two decimals, rounded half up in
-// integers so that the text does not depend on floating point.
-char* putShare(char* out, int32_t count, int32_t samples) {
+}  // namespace
+
+// In integers, so that the text does not depend on floating point.
+char* putHealthShare(char* out, int32_t count, int32_t samples) {
   int64_t hundredths = (int64_t{count} * 20000 + samples) / (int64_t{samples} * 2);
   return putFixed(out, static_cast<uint64_t>(hundredths), 2);
 }
-
-}  // namespace
 
 char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
                       const HealthVerdict& verdict) {
@@ -43,7 +42,7 @@ char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
                         verdict.occupancyNoVolume, verdict.volumeNoOccupancy}) {
     *out++ = ',';
     // Shares of no samples are left empty rather than shown as 0.
-    if (verdict.samples > 0) out = putShare(out, count, verdict.samples);
+    if (verdict.samples > 0) out = putHealthShare(out, count, verdict.samples);
   }
   *out++ = ',';
   out = putSigned(out, verdict.longestConstantRun);

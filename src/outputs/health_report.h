@@ -32,6 +32,10 @@ struct HealthSummary {
                                               const DeviceTable* table,
                                               const std::string& dataFileName);
 
+// `count` in percent of `samples` (above 0) with two decimals, rounded half
+// up in integers: the text of the table's percentage columns.
+char* putHealthShare(char* out, int32_t count, int32_t samples);
+
 // Room for the longest row, slack included.
 constexpr size_t HealthRowRoom = 256;
 

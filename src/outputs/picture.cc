@@ -48,18 +48,6 @@ void appendClock(std::string* out, int32_t period) {
   }
 }
 
-// Hands raw bytes to the file (no LF translation: the image uses LF alone).
-void writeRaw(OutputFile* file, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    size_t length = std::min(text.size() - done, OutputFile::MaxReserve);
-    char* room = file->reserve(length);
-    memcpy(room, text.data() + done, length);
-    file->commit(room + length);
-    done += length;
-  }
-}
-
 struct Layout {
   int32_t cells = 0;
   int32_t stations = 0;
@@ -78,8 +66,9 @@ Layout layoutFor(int32_t cells, int32_t stations) {
 }
 
 void appendHead(std::string* out, const Layout& layout, const std::string& date,
-                const std::string& dataFileName) {
-  out->append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"");
+                const std::string& dataFileName, bool standalone) {
+  if (standalone) out->append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+  out->append("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"");
   appendInt(out, layout.width);
   out->append("\" height=\"");
   appendInt(out, layout.height);
@@ -232,10 +221,11 @@ void appendStation(std::string* out, std::string* nameXml, const DeviceRecord& s
   out->append("</g>\n");
 }
 
-// Every station's row, in table order, each written as it is made.
-void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, int32_t cells) {
+// Every station's row, in table order, each handed on as it is made.
+void produceStations(const PictureSink& sink, const DeviceTable& table, int32_t periods,
+                     int32_t cells) {
   // The names line up in a fixed-width font, right-aligned before the cells.
-  writeRaw(file, "<g font-family=\"monospace\" font-size=\"11\" text-anchor=\"end\">\n");
+  sink("<g font-family=\"monospace\" font-size=\"11\" text-anchor=\"end\">\n");
   std::vector<RollupInterval> intervals(static_cast<size_t>(cells));
   std::string text;
   std::string nameXml;
@@ -245,12 +235,38 @@ void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, 
     rollUpDevice(record, periods, PictureMinutes, intervals.data());
     text.clear();
     appendStation(&text, &nameXml, record, row++, intervals.data(), cells);
-    writeRaw(file, text);
+    sink(text);
   }
-  writeRaw(file, "</g>\n");
+  sink("</g>\n");
 }
 
 }  // namespace
+
+void producePicture(const DataHeader& header, const DeviceTable* table, const IsoDate& date,
+                    const std::string& dataFileName, bool standalone, const PictureSink& sink) {
+  const int32_t periods = periodCount(header);
+  const int32_t cells = rollupIntervalCount(periods, PictureMinutes);
+  int32_t stations = 0;
+  if (table != nullptr) {
+    for (const DeviceRecord& record : *table) stations += record.Kind == KindStation;
+  }
+  Layout layout = layoutFor(cells, stations);
+  std::string text;
+  appendHead(&text, layout, date.str(), dataFileName, standalone);
+  appendHourLabels(&text, layout);
+  if (stations == 0) {
+    text.append("<text x=\"16\" y=\"");
+    appendInt(&text, PlotTop + 10);
+    text.append("\">No stations in this data file.</text>\n");
+  }
+  sink(text);
+
+  if (stations > 0) produceStations(sink, *table, periods, cells);
+  text.clear();
+  appendHourLines(&text, layout);
+  text.append("</svg>\n");
+  sink(text);
+}
 
 bool writePicture(const RunContext& run, const DataHeader& header, const DeviceTable* table,
                   const std::string& dataFileName) {
@@ -263,29 +279,8 @@ bool writePicture(const RunContext& run, const DataHeader& header, const DeviceT
   std::string path = dayFilePath(run.options.outputFolder, "Picture_", date, ".svg");
   OutputFile file;
   if (!openRunOutput(run, path, Announcement, &file)) return false;
-
-  const int32_t periods = periodCount(header);
-  const int32_t cells = rollupIntervalCount(periods, PictureMinutes);
-  int32_t stations = 0;
-  if (table != nullptr) {
-    for (const DeviceRecord& record : *table) stations += record.Kind == KindStation;
-  }
-  Layout layout = layoutFor(cells, stations);
-  std::string text;
-  appendHead(&text, layout, date.str(), dataFileName);
-  appendHourLabels(&text, layout);
-  if (stations == 0) {
-    text.append("<text x=\"16\" y=\"");
-    appendInt(&text, PlotTop + 10);
-    text.append("\">No stations in this data file.</text>\n");
-  }
-  writeRaw(&file, text);
-
-  if (stations > 0) writeStations(&file, *table, periods, cells);
-  text.clear();
-  appendHourLines(&text, layout);
-  text.append("</svg>\n");
-  writeRaw(&file, text);
+  producePicture(header, table, date, dataFileName, true,
+                 [&file](const std::string& text) { file.writeBytes(text); });
   return file.close(run.log);
 }
 

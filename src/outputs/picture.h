@@ -5,12 +5,14 @@
 #define LOOPCONV_OUTPUTS_PICTURE_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "analysis/speed_bands.h"
 #include "base/run_context.h"
+#include "outputs/iso_date.h"
 
 namespace loopconv {
 
@@ -23,6 +25,16 @@ constexpr int PictureMinutes = 5;
 // (the E line is logged).
 [[nodiscard]] bool writePicture(const RunContext& run, const DataHeader& header,
                                 const DeviceTable* table, const std::string& dataFileName);
+
+// Receives the picture's text piece by piece (a station's row at a time), so
+// that a large day never has to sit whole in memory.
+using PictureSink = std::function<void(const std::string& text)>;
+
+// The text writePicture() writes for the day `date` of `header`, handed to
+// `sink`. `standalone`: begun with the XML declaration, as the file is;
+// without it, the <svg> element alone, for a page to embed.
+void producePicture(const DataHeader& header, const DeviceTable* table, const IsoDate& date,
+                    const std::string& dataFileName, bool standalone, const PictureSink& sink);
 
 }  // namespace loopconv
 
