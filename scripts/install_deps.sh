@@ -15,6 +15,7 @@ command -v python3 >/dev/null || need+=(python3)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 command -v tidy >/dev/null || need+=(tidy)
 [ -x /usr/bin/chromium ] || need+=(chromium)
+/usr/bin/python3 -c "import PIL" 2>/dev/null || need+=(python3-pil)
 if [ "${1:-}" = "--bench" ]; then
   [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
   # scripts/bench.sh: /usr/bin/time for user, system time and peak memory; cc

@@ -55,8 +55,8 @@ run_chromium() {
 probe=$(dirname "$absolute_html")/.render_probe_$$.html
 cp "$absolute_html" "$probe"
 cat >>"$probe" <<'PROBE'
-<script>addEventListener("load",function(){requestAnimationFrame(function(){
-document.title="HEIGHT="+document.documentElement.scrollHeight+" LOADMS="+Math.round(performance.now());});});</script>
+<script>addEventListener("load",function(){
+document.title="HEIGHT="+document.documentElement.scrollHeight+" LOADMS="+Math.round(performance.now());});</script>
 PROBE
 dom=$(run_chromium --window-size="$width,800" --dump-dom "file://$probe" || true)
 rm -f "$probe"

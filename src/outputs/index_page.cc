@@ -45,13 +45,13 @@ void appendCoordinate(std::string* out, double value) {
 void appendDayRow(std::string* out, const IndexedDay& day) {
   const DaySummary& s = day.summary;
   const std::string date = day.pageName.substr(4, 10);
-  out->append("<tr><td><a href=\"");
+  out->append("<tr><td class=\"nw\"><a href=\"");
   appendHref(out, day.pageName);
   out->append("\">");
   out->append(date);  // checked digits and dashes
-  out->append("</a></td><td>");
+  out->append("</a></td><td class=\"opt\">");
   out->append(weekdayName(date), 3);
-  out->append("</td><td><code>");
+  out->append("</td><td class=\"opt\"><code>");
   appendEscapedUtf8(out, s.dataFile);
   out->append("</code></td><td class=\"n\">");
   appendGrouped(out, s.devices);
@@ -158,16 +158,20 @@ std::string indexPageText(const std::vector<IndexedDay>& days) {
   out.append("<div class=\"scroll\"><table class=\"");
   out.append(SortableClass);
   out.append(
-      "\" id=\"days\">\n<thead><tr><th>Date</th><th>Day</th><th>Data file</th>"
-      "<th class=\"n\">Devices</th><th class=\"n\">Observed %</th>"
-      "<th class=\"n\">Not good</th><th class=\"n\">E / W</th>"
-      "<th>Corridors: hourly speed, day VMT, delay at 60 mph</th></tr></thead>\n<tbody>\n");
+      "\" id=\"days\">\n<thead><tr><th>Date</th><th class=\"opt\">Day</th>"
+      "<th class=\"opt\">Data file</th><th class=\"n\">Devices</th>"
+      "<th class=\"n\">Observed %</th><th class=\"n\">Not good</th>"
+      "<th class=\"n\">E / W</th><th>Corridors</th></tr></thead>\n<tbody>\n");
   for (const IndexedDay& day : days) appendDayRow(&out, day);
   out.append("</tbody></table></div>\n");
   out.append("<footer>Written by loopconv ");
   out.append(VersionText);
   out.append(
-      ". The dashed line of a sparkline is 50 mph; its scale runs from 0 to 80 mph.</footer>\n");
+      ". Observed %: share of the detectors' 20-second periods with data. Not good: "
+      "detectors whose health verdict is not good. E / W: error and warning lines the run "
+      "logged for the day's data file. Corridors: the speed of each hour of the day (the "
+      "dashed line is 50 mph, the scale 0 to 80 mph), the day's vehicle-miles travelled and "
+      "the delay against 60 mph in vehicle-hours.</footer>\n");
   appendPageEnd(&out);
   return out;
 }
