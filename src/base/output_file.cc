@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "base/background_writer.h"
+#include "base/input_file.h"
 #include "base/log.h"
 #include "base/run_options.h"
 
@@ -49,13 +50,13 @@ bool OutputFile::open(const std::string& finalPath, int* error, Compression comp
   snprintf(suffix, sizeof suffix, ".tmp%ld.%u", static_cast<long>(getpid()),
            tempCounter.fetch_add(1));
   tempPath_ = finalPath + suffix;
-  fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
+  fd_ = OwnedFd(::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!fd_.valid()) {
     *error = errno;
     tempPath_.clear();
     return false;
   }
-  writer_ = std::make_unique<BackgroundWriter>(fd_, encoder_.get(), BufferBytes);
+  writer_ = std::make_unique<BackgroundWriter>(fd_.get(), encoder_.get(), BufferBytes);
   return true;
 }
 
@@ -84,13 +85,14 @@ void OutputFile::writeBytes(const char* bytes, size_t length) {
 }
 
 bool OutputFile::close(Log& log) {
-  if (fd_ < 0) return false;
+  if (!fd_.valid()) return false;
   flush();
   error_ = writer_->wait();
   writer_.reset();
-  if (encoder_ != nullptr && error_ == 0) error_ = encoder_->finish(fd_);
-  if (::close(fd_) != 0 && error_ == 0) error_ = errno;
-  fd_ = -1;
+  if (encoder_ != nullptr && error_ == 0) error_ = encoder_->finish(fd_.get());
+  // A failed close can be the first report of a write error.
+  int closeError = fd_.reset();
+  if (error_ == 0) error_ = closeError;
   if (error_ == 0 && rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
     error_ = errno;
   }
@@ -107,10 +109,7 @@ bool OutputFile::close(Log& log) {
 
 void OutputFile::discard() {
   writer_.reset();  // waits for its writes before the file goes
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  fd_.reset();
   if (!tempPath_.empty()) {
     unlink(tempPath_.c_str());
     tempPath_.clear();
@@ -120,10 +119,7 @@ void OutputFile::discard() {
 bool openOutputFile(Log& log, const OutputTarget& target, const char* announcement,
                    const char* fileKind, OutputFile* csv) {
   const std::string path = target.path + compressionSuffix(target.compression);
-  if (path.size() > MaxPathLength) {
-    log.error("Path [%s] is longer than 259 characters!\n", path.c_str());
-    return false;
-  }
+  if (!pathFits(log, path)) return false;
   log.note("%s [%s]...\n", announcement, path.c_str());
   int error = 0;
   bool leaves = path.find("/../", target.nameStart) != std::string::npos;

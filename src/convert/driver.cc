@@ -35,6 +35,8 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
   const size_t count = names.size();
   const int jobs = static_cast<int>(std::min<size_t>(run.options.jobs, count));
   if (jobs <= 1) {
+    // A file that fails has logged why (its errors count toward the exit
+    // status); the run goes on with the next.
     for (const std::string& name : names) (void)processDataFile(name, run);
     return;
   }
@@ -47,7 +49,7 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
     for (size_t i = next++; i < count; i = next++) {
       auto fileLog = std::make_unique<Log>(run.log);
       RunContext fileRun{run.options, *fileLog, run.platform};
-      (void)processDataFile(names[i], fileRun);
+      (void)processDataFile(names[i], fileRun);  // failures are logged, as above
       std::lock_guard<std::mutex> lock(mutex);
       logs[i] = std::move(fileLog);
       done[i] = 1;
@@ -71,7 +73,7 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
 }  // namespace
 
 ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
-                 FILE* errors) {
+                        FILE* errors) {
   int64_t startTick = platform.ticks();
   Log log(console, errors);
   // A lone --version prints its one line and nothing else.
@@ -145,7 +147,7 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
     std::string metadataDate;
     for (const std::string& name : names) {
       if (name.find("LST") == std::string::npos) continue;
-      (void)convertCabinetList(name, run, &metadataDate);
+      (void)convertCabinetList(name, run, &metadataDate);  // a failure is logged
       ++listFiles;
     }
   }
