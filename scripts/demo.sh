@@ -14,8 +14,9 @@ mkdir -p sample/in sample/out sample/log
 build/demo/loopconv-gen --devices 300 --date 08/18/2021 --seed 1 --lst sample/in
 
 echo "== converting the data file (Element, Lane, Trap and Contents reports, five-minute"
-echo "   roll-ups, detector health and the speed picture)"
-build/demo/loopconv -E -L -T -A --rollup=5 --health --picture -Isample/in -Osample/out -Fsample/log
+echo "   roll-ups, detector health, the speed picture and the day's page)"
+build/demo/loopconv -E -L -T -A --rollup=5 --health --picture --pages -Isample/in -Osample/out \
+  -Fsample/log
 echo "== converting the cabinet list (metadata mode)"
 build/demo/loopconv -M -Isample/in -Osample/out -Fsample/log
 
@@ -31,5 +32,7 @@ echo "== detector health"
 grep "Detector health" sample/log/ConvertorLog*.txt | tail -n 1
 echo "== speed picture: open sample/out/Picture_2021-08-18.svg in a browser"
 echo "   (scripts/render_picture.sh sample/out/Picture_2021-08-18.svg picture.png makes a PNG)"
+echo "== day page: open sample/out/Index.html or sample/out/Day_2021-08-18.html in a browser"
+echo "   (scripts/render_page.sh sample/out/Day_2021-08-18.html page.png 1280 makes a PNG)"
 echo "== log"
 cat sample/log/ConvertorLog*.txt

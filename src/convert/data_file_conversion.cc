@@ -78,17 +78,31 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
   }
 }
 
-// The day page lists what the other outputs wrote and logged, so it comes
-// after them.
-void writePage(const RunContext& run, const DataHeader& header, const DeviceTable* table,
-               const std::string& name) {
+// The day page lists what the other outputs wrote and logged, so it is
+// written after them; what takes time in it is prepared beside them.
+void writeOutputsAndPage(const RunContext& run, const DataHeader& header,
+                         const DeviceTable* table, const std::string& name) {
+  if (!run.options.pages) {
+    writeOutputs(run, header, table, name);
+    return;
+  }
+  PreparedDayPage prepared;
+  auto prepare = [&] { prepared = prepareDayPage(header, table, name, true); };
+  if (coreCount() > 1) {
+    std::thread preparing(prepare);
+    writeOutputs(run, header, table, name);
+    preparing.join();
+  } else {
+    writeOutputs(run, header, table, name);
+    prepare();
+  }
   DayPageInput page;
   page.header = &header;
   page.table = table;
   page.dataFileName = name;
   page.problems = run.log.heldProblems();
   page.filesWritten = run.log.filesWritten();
-  (void)writeDayPage(run, page);
+  (void)writeDayPage(run, page, prepared);
 }
 
 bool convertDataFile(const std::string& name, const RunContext& run) {
@@ -141,8 +155,7 @@ bool convertDataFile(const std::string& name, const RunContext& run) {
   aggregateStations(table.get(), header.numberOfColumns);
   computeEstimates(table.get(), header.numberOfColumns);
 
-  writeOutputs(run, header, table.get(), name);
-  if (run.options.pages) writePage(run, header, table.get(), name);
+  writeOutputsAndPage(run, header, table.get(), name);
 
   table.reset();
   image.reset();

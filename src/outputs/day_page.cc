@@ -100,10 +100,9 @@ void appendHeader(std::string* out, const DayPageInput& input, const IsoDate& da
   out->append("</header>\n");
 }
 
-void appendStationPicture(std::string* out, const DayPageInput& input, const IsoDate& date) {
+void appendStationPicture(std::string* out, const std::string& picture) {
   out->append("<section id=\"stations\">\n<h2>Station speeds</h2>\n<figure class=\"wide\">\n");
-  producePicture(*input.header, input.table, date, input.dataFileName, false,
-                 [out](const std::string& text) { out->append(text); });
+  out->append(picture);
   out->append(
       "<figcaption>Every station's five-minute speed over the day, in the order of the data "
       "file; hover over a cell for its times and speeds.</figcaption>\n</figure>\n</section>\n");
@@ -227,9 +226,23 @@ std::vector<DayFileEntry> findFiles(const std::vector<std::string>& paths,
 
 }  // namespace
 
-DaySummary daySummaryOf(const DayPageInput& input, const IsoDate& date, const DayFacts& facts) {
+PreparedDayPage prepareDayPage(const DataHeader& header, const DeviceTable* table,
+                               const std::string& dataFileName, bool withStationPicture) {
+  PreparedDayPage prepared;
+  prepared.dated = isoDateOf(header, &prepared.date);
+  if (!prepared.dated) return prepared;
+  prepared.facts = gatherDayFacts(header, table);
+  if (withStationPicture) {
+    producePicture(header, table, prepared.date, dataFileName, false,
+                   [&prepared](const std::string& text) { prepared.stationPicture += text; });
+  }
+  return prepared;
+}
+
+DaySummary daySummaryOf(const DayPageInput& input, const PreparedDayPage& prepared) {
+  const DayFacts& facts = prepared.facts;
   DaySummary summary;
-  summary.date = date.str();
+  summary.date = prepared.date.str();
   appendLatin1AsUtf8(&summary.dataFile, input.dataFileName.data(), input.dataFileName.size());
   summary.devices = facts.devices.total();
   summary.detectors = facts.devices.detectors();
@@ -256,9 +269,11 @@ DaySummary daySummaryOf(const DayPageInput& input, const IsoDate& date, const Da
   return summary;
 }
 
-std::string dayPageText(const DayPageInput& input, const IsoDate& date, const DayFacts& facts,
+std::string dayPageText(const DayPageInput& input, const PreparedDayPage& prepared,
                         const std::vector<DayFileEntry>& files) {
-  const DaySummary summary = daySummaryOf(input, date, facts);
+  const IsoDate& date = prepared.date;
+  const DayFacts& facts = prepared.facts;
+  const DaySummary summary = daySummaryOf(input, prepared);
   std::string head(SummaryOpen);
   head.append(daySummaryJson(summary));
   head.append(SummaryClose);
@@ -278,7 +293,7 @@ std::string dayPageText(const DayPageInput& input, const IsoDate& date, const Da
       appendEscaped(&out, corridors->failure);
       out.append("</p>\n");
     }
-    appendStationPicture(&out, input, date);
+    appendStationPicture(&out, prepared.stationPicture);
   }
   appendHealth(&out, facts);
   appendFiles(&out, files);
@@ -291,24 +306,31 @@ std::string dayPageText(const DayPageInput& input, const IsoDate& date, const Da
   return out;
 }
 
-bool writeDayPage(const RunContext& run, const DayPageInput& input) {
-  IsoDate date;
-  if (input.header == nullptr || !isoDateOf(*input.header, &date)) {
+bool writeDayPage(const RunContext& run, const DayPageInput& input,
+                  const PreparedDayPage& prepared) {
+  if (input.header == nullptr || !prepared.dated) {
     run.log.error("The day page needs a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
                   input.header == nullptr ? 0 : static_cast<int>(sizeof input.header->dataStart),
                   input.header == nullptr ? "" : input.header->dataStart);
     return false;
   }
-  const DayFacts facts = gatherDayFacts(*input.header, input.table);
   const std::string& folder = run.options.outputFolder;
-  const std::string text = dayPageText(input, date, facts, findFiles(input.filesWritten, folder));
+  const std::string text = dayPageText(input, prepared, findFiles(input.filesWritten, folder));
   // Never compressed: a browser opens the page from the folder as it is.
-  OutputTarget target{dayFilePath(folder, "Day_", date, ".html"), folder.size(),
+  OutputTarget target{dayFilePath(folder, "Day_", prepared.date, ".html"), folder.size(),
                       Compression::None};
   OutputFile file;
   if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
   file.writeBytes(text);
   return file.close(run.log);
+}
+
+bool writeDayPage(const RunContext& run, const DayPageInput& input) {
+  if (input.header == nullptr) return writeDayPage(run, input, PreparedDayPage());
+  const bool stationPicture = input.corridors == nullptr || !input.corridors->failure.empty();
+  return writeDayPage(run, input,
+                      prepareDayPage(*input.header, input.table, input.dataFileName,
+                                     stationPicture));
 }
 
 }  // namespace loopconv

@@ -37,15 +37,30 @@ struct DayFileEntry {
   int64_t bytes = 0;
 };
 
+// What takes time in a page and needs only the table: the facts and the
+// station picture. A run makes it beside the other outputs, on a thread of
+// its own, and writes the page once they are done.
+struct PreparedDayPage {
+  bool dated = false;  // "Data Start" holds a date
+  IsoDate date = {};
+  DayFacts facts;
+  std::string stationPicture;  // the <svg> element; empty with corridors
+};
+PreparedDayPage prepareDayPage(const DataHeader& header, const DeviceTable* table,
+                               const std::string& dataFileName, bool withStationPicture);
+
 // Writes "Day_YYYY-MM-DD.html" into the output folder, never compressed, by
 // way of a temporary file. False when it could not be written (E line logged).
+[[nodiscard]] bool writeDayPage(const RunContext& run, const DayPageInput& input,
+                                const PreparedDayPage& prepared);
+// The same, preparing the page first.
 [[nodiscard]] bool writeDayPage(const RunContext& run, const DayPageInput& input);
 
-// The page's text for the day `date`, and the summary it carries, from the
-// gathered facts and the files found.
-std::string dayPageText(const DayPageInput& input, const IsoDate& date, const DayFacts& facts,
+// The page's text and the summary it carries, from the prepared parts and
+// the files found.
+std::string dayPageText(const DayPageInput& input, const PreparedDayPage& prepared,
                         const std::vector<DayFileEntry>& files);
-DaySummary daySummaryOf(const DayPageInput& input, const IsoDate& date, const DayFacts& facts);
+DaySummary daySummaryOf(const DayPageInput& input, const PreparedDayPage& prepared);
 
 }  // namespace loopconv
 

@@ -33,6 +33,10 @@ class DayPageTest : public ReportTest {
     return in;
   }
 
+  PreparedDayPage prepare() {
+    return prepareDayPage(header_, table_.get(), "PELMA20Sec_08182021.DAT", true);
+  }
+
   IsoDate date() {
     IsoDate d;
     EXPECT_TRUE(isoDateOf(header_, &d));
@@ -96,8 +100,7 @@ TEST_F(DayPageTest, PageShowsHeaderFiguresProblemsAndFilesAndCarriesItsSummary) 
                  "[10:00:01] E Could not write data file [/x/a&b.csv]! - Error = [28].\n"};
   std::vector<DayFileEntry> files = {{"Health_2021-08-18.csv", 1234},
                                      {"we ird\"name.csv", 5}};
-  DayFacts facts = gatherDayFacts(header_, table_.get());
-  std::string page = dayPageText(in, date(), facts, files);
+  std::string page = dayPageText(in, prepare(), files);
 
   EXPECT_NE(page.find("<h1>Wednesday 2021-08-18</h1>"), std::string::npos);
   EXPECT_NE(page.find("<b data-figure=\"devices\">2</b> devices: 1 lane, 1 station"),
@@ -150,7 +153,7 @@ TEST_F(DayPageTest, PageEmbedsTheStationPictureAsTheFileHasIt) {
   producePicture(header_, table_.get(), date(), "PELMA20Sec_08182021.DAT", false,
                  [&](const std::string& text) { embedded += text; });
   EXPECT_EQ(embedded, file.substr(declaration.size()));
-  std::string page = dayPageText(input(), date(), gatherDayFacts(header_, table_.get()), {});
+  std::string page = dayPageText(input(), prepare(), {});
   EXPECT_NE(page.find(embedded), std::string::npos);
   EXPECT_EQ(page.find("<?xml"), std::string::npos);
   EXPECT_NE(page.find("The run wrote no other file for this day."), std::string::npos);
@@ -161,7 +164,7 @@ TEST_F(DayPageTest, ManyLogLinesAreCutWithACount) {
   makeTable({{StationName, KindStation}});
   DayPageInput in = input();
   for (int i = 0; i < 45; ++i) in.problems.push_back("[10:00:00] W line " + std::to_string(i));
-  std::string page = dayPageText(in, date(), gatherDayFacts(header_, table_.get()), {});
+  std::string page = dayPageText(in, prepare(), {});
   EXPECT_NE(page.find("W line 39</li>"), std::string::npos);
   EXPECT_EQ(page.find("W line 40</li>"), std::string::npos);
   EXPECT_NE(page.find("and 5 more in the log file."), std::string::npos);

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "outputs/markup.h"
 
 namespace loopconv {
 namespace {
@@ -79,19 +78,6 @@ TEST(HtmlPageTest, FrameHasOneHeadOneBodyAndTheSortScript) {
     EXPECT_EQ(page.find(outside), std::string::npos) << outside;
   }
   EXPECT_EQ(page.substr(page.size() - 16), "</body>\n</html>\n");
-}
-
-TEST(MarkupTest, Latin1BytesBecomeUtf8AndControlsTheReplacementCharacter) {
-  std::string out;
-  const char bytes[] = "A\xE9\x7F\x85\x01\xFF<";
-  appendLatin1AsUtf8(&out, bytes, sizeof bytes - 1);
-  EXPECT_EQ(out, "A\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xBF<");
-}
-
-TEST(MarkupTest, Utf8TextIsEscapedWithoutTouchingItsCharacters) {
-  std::string out;
-  appendEscapedUtf8(&out, "I-35W \xC3\xA9<&>\"'\x01\xC2\x85\xE2\x80\x94");
-  EXPECT_EQ(out, "I-35W \xC3\xA9&lt;&amp;&gt;&quot;&#39;&#xFFFD;&#xFFFD;\xE2\x80\x94");
 }
 
 }  // namespace
