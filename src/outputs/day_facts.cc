@@ -92,4 +92,24 @@ const char* healthStatusMeaning(HealthStatus status) {
   return "";
 }
 
+const char* healthStatusBrief(HealthStatus status) {
+  switch (status) {
+    case HealthStatus::NoData:
+      return "sends nothing: check communication";
+    case HealthStatus::InsufficientData:
+      return "drops out: check communication";
+    case HealthStatus::CardOff:
+      return "sees no vehicle: card, loop or lead-in";
+    case HealthStatus::HighValues:
+      return "stuck on or oversensitive";
+    case HealthStatus::Intermittent:
+      return "chatters: loose connection?";
+    case HealthStatus::Constant:
+      return "frozen value: reset and watch";
+    case HealthStatus::Good:
+      return "nothing to do";
+  }
+  return "";
+}
+
 }  // namespace loopconv

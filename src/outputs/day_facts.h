@@ -57,8 +57,10 @@ struct DayFacts {
 // `header`.
 DayFacts gatherDayFacts(const DataHeader& header, const DeviceTable* table);
 
-// One line on what a verdict means to whoever sends the technician.
+// One line on what a verdict means to whoever sends the technician, and the
+// gist of it in a few words (for a row per detector).
 const char* healthStatusMeaning(HealthStatus status);
+const char* healthStatusBrief(HealthStatus status);
 
 }  // namespace loopconv
 

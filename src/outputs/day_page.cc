@@ -145,7 +145,7 @@ void appendHealth(std::string* out, const DayFacts& facts) {
       "<th class=\"n\">Zero occ. %</th><th class=\"n\">High occ. %</th>"
       "<th class=\"n\">High vol. %</th><th class=\"n\">Occ. no vol. %</th>"
       "<th class=\"n\">Vol. no occ. %</th><th class=\"n\">Longest constant run</th>"
-      "<th>What it means</th></tr></thead>\n<tbody>\n");
+      "<th>In short</th></tr></thead>\n<tbody>\n");
   char share[32];
   for (const HealthEntry& entry : facts.notGood) {
     const HealthVerdict& v = entry.verdict;
@@ -174,8 +174,8 @@ void appendHealth(std::string* out, const DayFacts& facts) {
     }
     out->append("<td class=\"n\">");
     appendInt(out, v.longestConstantRun);
-    out->append("</td><td class=\"m\">");
-    appendEscaped(out, std::string(healthStatusMeaning(v.status)));
+    out->append("</td><td>");
+    appendEscaped(out, std::string(healthStatusBrief(v.status)));
     out->append("</td></tr>\n");
   }
   out->append("</tbody></table></div>\n</section>\n");
