@@ -66,9 +66,11 @@ void appendSeries(std::string* out, const std::vector<TravelTimePoint>& points, 
   out->append("\"/>\n");
 }
 
-void appendFiguresTable(std::string* out, const CorridorPageEntry& corridor) {
+void appendFiguresTable(std::string* out, const CorridorPageEntry& corridor, size_t number) {
+  out->append("<div class=\"scroll\"><table id=\"corridor-");
+  appendInt(out, static_cast<int64_t>(number));
   out->append(
-      "<div class=\"scroll\"><table>\n<thead><tr><th>Window</th><th class=\"n\">VMT</th>"
+      "\">\n<thead><tr><th>Window</th><th class=\"n\">VMT</th>"
       "<th class=\"n\">VHT</th><th class=\"n\">Delay at 35 mph (veh-h)</th>"
       "<th class=\"n\">Delay at 60 mph (veh-h)</th><th class=\"n\">Speed (mph)</th>"
       "<th class=\"n\">Congested station-hours</th><th class=\"n\">Worst travel (min)</th>"
@@ -203,7 +205,8 @@ void appendCorridorSection(std::string* out, const CorridorPageData& data) {
         "up the page; the legend and the estimated cells as the picture states.</figcaption>"
         "\n</figure>\n");
   }
-  for (const CorridorPageEntry& corridor : data.corridors) {
+  for (size_t i = 0; i < data.corridors.size(); ++i) {
+    const CorridorPageEntry& corridor = data.corridors[i];
     out->append("<section class=\"corridor\" data-corridor=\"");
     appendEscaped(out, corridor.name);
     out->append("\">\n<h3>");
@@ -215,7 +218,7 @@ void appendCorridorSection(std::string* out, const CorridorPageData& data) {
     out->append(" mi; free-flow travel time ");
     appendEscaped(out, corridor.freeflowMin);
     out->append(" min at 60 mph.</p>\n");
-    appendFiguresTable(out, corridor);
+    appendFiguresTable(out, corridor, i + 1);
     if (!corridor.travel.empty()) {
       out->append("<figure>\n");
       appendTravelTimeChart(out, corridor);
