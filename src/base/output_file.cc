@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -71,17 +70,6 @@ void OutputFile::writeText(const char* text, size_t length) {
 void OutputFile::flush() {
   if (writer_ != nullptr && used_ > 0) writer_->submit(&buffer_, used_);
   used_ = 0;
-}
-
-void OutputFile::writeBytes(const char* bytes, size_t length) {
-  size_t done = 0;
-  while (done < length) {
-    size_t piece = std::min(length - done, MaxReserve);
-    char* room = reserve(piece);
-    memcpy(room, bytes + done, piece);
-    commit(room + piece);
-    done += piece;
-  }
 }
 
 bool OutputFile::close(Log& log) {

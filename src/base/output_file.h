@@ -42,9 +42,6 @@ class OutputFile {
   // Appends text the way a text-mode stream does: every LF becomes CR LF.
   void writeText(const char* text, size_t length);
   void writeText(const std::string& text) { writeText(text.data(), text.size()); }
-  // Appends bytes as they are, LF alone staying LF (pictures and pages).
-  void writeBytes(const char* bytes, size_t length);
-  void writeBytes(const std::string& bytes) { writeBytes(bytes.data(), bytes.size()); }
 
   // Fast path for rows: returns room for `length` (<= MaxReserve) raw bytes;
   // the caller writes its own CR LF and hands back the end with commit().

@@ -42,6 +42,8 @@ struct RunOptions {
   bool healthReport = false;       // --health
   bool picture = false;            // --picture
   bool pages = false;              // --pages: a page per day and Index.html
+  std::string cabinetsFile;        // --cabinets=FILE: the cabinet list for --corridors
+  bool corridors = false;          // --corridors
 };
 
 }  // namespace loopconv

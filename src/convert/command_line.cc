@@ -115,6 +115,9 @@ const char kLongHelp[] =
     "\t--health        also write the detector health of each data file\n"
     "\t--picture       also draw each data file's speed picture (SVG)\n"
     "\t--pages         also write a web page per day (Day_YYYY-MM-DD.html) and Index.html\n"
+    "\t--cabinets=FILE the cabinet list that places stations on roads (for --corridors)\n"
+    "\t--corridors     also write each data file's corridors, measures, travel times and\n"
+    "\t                corridor picture (needs --cabinets)\n"
     "\t--help          the help of -?      --version   the version\n";
 
 // A whole number from 1 to `max` making up all of `text`.
@@ -157,6 +160,11 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
     bool known = parseCount(value, 60, &minutes) && isRollupMinutes(minutes);
     if (!known) return refuseLong(log, arg, "Illegal value in");
     options->rollupMinutes = minutes;
+  } else if (name == "--corridors" && !hasValue) {
+    options->corridors = true;
+  } else if (name == "--cabinets" && hasValue) {
+    if (value.empty()) return refuseLong(log, arg, "Illegal value in");
+    options->cabinetsFile = value;
   } else if (name == "--compress" && hasValue) {
     if (!parseCompression(value, &options->compression)) {
       return refuseLong(log, arg, "Illegal value in");
@@ -260,6 +268,11 @@ ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* opti
         "Using defaults, processing files in current folder, only printing "
         "Element Data.\n");
     options->elementReport = true;
+  }
+  if (options->corridors && options->cabinetsFile.empty()) {
+    log.startupError("Option --corridors needs --cabinets=FILE!\n");
+    log.console("%s", kLongHelp);
+    return ParseResult::Error;
   }
   if (!finishFolder(&options->inputFolder, 'I', log, platform) ||
       !finishFolder(&options->outputFolder, 'O', log, platform) ||

@@ -18,6 +18,8 @@
 #include "reports/lane_report.h"
 #include "outputs/day_page.h"
 #include "outputs/picture.h"
+#include "outputs/corridor_files.h"
+#include "outputs/corridor_page_data.h"
 #include "reports/report_framing.h"
 #include "outputs/rollup_report.h"
 #include "reports/trap_report.h"
@@ -28,11 +30,12 @@ namespace {
 // Writes the reports and outputs the options ask for, each on a thread of
 // its own (the table is only read). Each logs into a log of its own, handed
 // on in the fixed order Element, Lane, Trap, Contents, roll-ups, health,
-// picture, so the log reads as if they had been written one by one. A writer
-// that fails has logged why (its E line counts toward the exit status), so
-// its result is not needed here; the others are still written.
+// picture, corridors (their five files in a fixed order too), so the log
+// reads as if they had been written one by one. A writer that fails has
+// logged why (its E line counts toward the exit status), so its result is
+// not needed here; the others are still written.
 void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceTable* table,
-                  const std::string& name) {
+                  const std::string& name, const CabinetPlaces* cabinets) {
   const RunOptions& options = run.options;
   using Writer = std::function<void(const RunContext&)>;
   std::vector<Writer> writers;
@@ -59,6 +62,11 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
   if (options.picture) {
     writers.push_back([&](const RunContext& r) { (void)writePicture(r, header, table, name); });
   }
+  if (options.corridors && cabinets != nullptr) {
+    writers.push_back([&](const RunContext& r) {
+      (void)writeCorridorOutputs(r, header, table, *cabinets, name);
+    });
+  }
   if (writers.size() <= 1 || coreCount() <= 1) {
     for (const Writer& write : writers) write(run);
     return;
@@ -79,22 +87,48 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
 }
 
 // The day page lists what the other outputs wrote and logged, so it is
-// written after them; what takes time in it is prepared beside them.
+// written after them. What takes time in it is made beside them, on a thread
+// of its own: the facts and the station picture, or with corridors the
+// corridor day, which that thread computes once for the corridor files and
+// the page alike. The corridor files then log into a log of their own,
+// handed on after the other outputs' logs, where their lines stand in a run
+// without pages too.
 void writeOutputsAndPage(const RunContext& run, const DataHeader& header,
-                         const DeviceTable* table, const std::string& name) {
-  if (!run.options.pages) {
-    writeOutputs(run, header, table, name);
+                         const DeviceTable* table, const std::string& name,
+                         const CabinetPlaces* cabinets) {
+  const RunOptions& options = run.options;
+  if (!options.pages) {
+    writeOutputs(run, header, table, name, cabinets);
     return;
   }
+  const bool corridors = options.corridors && cabinets != nullptr;
   PreparedDayPage prepared;
-  auto prepare = [&] { prepared = prepareDayPage(header, table, name, true); };
+  CorridorPageData corridorData;
+  Log corridorLog(run.log);
+  auto prepare = [&] {
+    prepared = prepareDayPage(header, table, name, !corridors);
+    if (!corridors) return;
+    RunContext corridorRun{options, corridorLog, run.platform};
+    if (!prepared.dated) {
+      (void)writeCorridorOutputs(corridorRun, header, table, *cabinets, name);
+      return;
+    }
+    CorridorDay day;
+    if (table != nullptr) day = computeCorridorDay(*table, periodCount(header), *cabinets);
+    (void)writeCorridorFiles(corridorRun, prepared.date, day, name);
+    corridorData = corridorPageData(day, prepared.date, name);
+  };
   if (coreCount() > 1) {
     std::thread preparing(prepare);
-    writeOutputs(run, header, table, name);
+    writeOutputs(run, header, table, name, nullptr);
     preparing.join();
   } else {
-    writeOutputs(run, header, table, name);
+    writeOutputs(run, header, table, name, nullptr);
     prepare();
+  }
+  corridorLog.release();
+  if (options.corridors && !corridors) {
+    corridorData.failure = "the cabinet list could not be read (see the run's E line).";
   }
   DayPageInput page;
   page.header = &header;
@@ -102,10 +136,12 @@ void writeOutputsAndPage(const RunContext& run, const DataHeader& header,
   page.dataFileName = name;
   page.problems = run.log.heldProblems();
   page.filesWritten = run.log.filesWritten();
+  page.corridors = options.corridors ? &corridorData : nullptr;
   (void)writeDayPage(run, page, prepared);
 }
 
-bool convertDataFile(const std::string& name, const RunContext& run) {
+bool convertDataFile(const std::string& name, const RunContext& run,
+                     const CabinetPlaces* cabinets) {
   Log& log = run.log;
   int64_t startTick = run.platform.ticks();
   const std::string stamp = run.platform.timeOfDay();
@@ -155,7 +191,7 @@ bool convertDataFile(const std::string& name, const RunContext& run) {
   aggregateStations(table.get(), header.numberOfColumns);
   computeEstimates(table.get(), header.numberOfColumns);
 
-  writeOutputsAndPage(run, header, table.get(), name);
+  writeOutputsAndPage(run, header, table.get(), name, cabinets);
 
   table.reset();
   image.reset();
@@ -169,13 +205,14 @@ bool convertDataFile(const std::string& name, const RunContext& run) {
 
 }  // namespace
 
-bool processDataFile(const std::string& name, const RunContext& run) {
-  if (!run.options.pages) return convertDataFile(name, run);
+bool processDataFile(const std::string& name, const RunContext& run,
+                     const CabinetPlaces* cabinets) {
+  if (!run.options.pages) return convertDataFile(name, run, cabinets);
   // The file's own log keeps its warning and error lines and the files its
   // outputs wrote, for the day page; it hands every line on unchanged.
   Log fileLog(run.log);
   RunContext fileRun{run.options, fileLog, run.platform};
-  bool converted = convertDataFile(name, fileRun);
+  bool converted = convertDataFile(name, fileRun, cabinets);
   fileLog.release();
   return converted;
 }

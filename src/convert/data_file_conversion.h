@@ -8,11 +8,16 @@
 
 namespace loopconv {
 
+class CabinetPlaces;
+
 // Converts the data file `name` (found in run.options.inputFolder): reads it,
 // builds its device table, derives the station and estimate planes and writes
 // the reports the options ask for. Returns true when the file was processed
 // to the end, false when it could not be opened, allocated or read.
-[[nodiscard]] bool processDataFile(const std::string& name, const RunContext& run);
+// `cabinets`, the run's cabinet list (read once, only read here), is null
+// unless --corridors was asked for and the list could be read.
+[[nodiscard]] bool processDataFile(const std::string& name, const RunContext& run,
+                                   const CabinetPlaces* cabinets = nullptr);
 
 }  // namespace loopconv
 

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "convert/cabinet_file.h"
 #include "convert/command_line.h"
 #include "convert/data_file_conversion.h"
 #include "convert/list_file_conversion.h"
@@ -31,13 +32,14 @@ std::string logFilePath(const std::string& folder, const std::string& date) {
 // Converts the data files `names` in order, or with --jobs=N N at a time:
 // each file then logs into a log of its own, handed on whole in folder
 // order, so the log and console read as if the files had gone one by one.
-void convertDataFiles(const std::vector<std::string>& names, const RunContext& run) {
+void convertDataFiles(const std::vector<std::string>& names, const RunContext& run,
+                      const CabinetPlaces* cabinets) {
   const size_t count = names.size();
   const int jobs = static_cast<int>(std::min<size_t>(run.options.jobs, count));
   if (jobs <= 1) {
     // A file that fails has logged why (its errors count toward the exit
     // status); the run goes on with the next.
-    for (const std::string& name : names) (void)processDataFile(name, run);
+    for (const std::string& name : names) (void)processDataFile(name, run, cabinets);
     return;
   }
   std::vector<std::unique_ptr<Log>> logs(count);
@@ -49,7 +51,7 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
     for (size_t i = next++; i < count; i = next++) {
       auto fileLog = std::make_unique<Log>(run.log);
       RunContext fileRun{run.options, *fileLog, run.platform};
-      (void)processDataFile(names[i], fileRun);  // failures are logged, as above
+      (void)processDataFile(names[i], fileRun, cabinets);  // failures are logged, as above
       std::lock_guard<std::mutex> lock(mutex);
       logs[i] = std::move(fileLog);
       done[i] = 1;
@@ -140,7 +142,10 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
     for (const std::string& name : names) {
       if (name.find("DAT") != std::string::npos) dataNames.push_back(name);
     }
-    convertDataFiles(dataNames, run);
+    // The cabinet list is read once and shared, read-only, by every file.
+    CabinetPlaces cabinets;
+    const bool corridors = options.corridors && readCabinetFile(run, &cabinets);
+    convertDataFiles(dataNames, run, corridors ? &cabinets : nullptr);
     dataFiles = static_cast<int>(dataNames.size());
   } else {
     // The metadata date carries over from one list to the next: in order.

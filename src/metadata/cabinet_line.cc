@@ -31,6 +31,24 @@ char* appendNumber(char* out, int32_t value) {
   return std::to_chars(out, out + 12, value).ptr;
 }
 
+// Trims white space from both ends of the C string `field`, in place.
+void trimBlanks(char* field) {
+  size_t length = strlen(field);
+  size_t first = 0;
+  while (first < length && isBlank(field[first])) ++first;
+  while (length > first && isBlank(field[length - 1])) --length;
+  memmove(field, field + first, length - first);
+  field[length - first] = '\0';
+}
+
+// The first column of each field (a field runs to the width of its array).
+constexpr size_t DeviceColumn = 0;
+constexpr size_t RoadwayColumn = 32;
+constexpr size_t SideColumn = 44;
+constexpr size_t MilepostColumn = 46;
+constexpr size_t LocationColumn = 54;
+constexpr size_t StatusColumn = 88;
+
 }  // namespace
 
 bool isCabinetLine(const char* line, size_t length) {
@@ -53,19 +71,19 @@ bool scanDateLine(const char* line, size_t length, std::string* metadataDate) {
 }
 
 void fillCabinetRecord(const char* line, size_t length, CabinetRecord* r) {
-  copyColumns(line, length, 0, r->Device);
+  copyColumns(line, length, DeviceColumn, r->Device);
   copyColumns(line, length, 11, r->Alias);
   trimField(r->Alias);
   copyColumns(line, length, 19, r->PortText);
   r->Port = convertNumber(r->PortText);
   copyColumns(line, length, 27, r->Address);
   trimField(r->Address);
-  copyColumns(line, length, 32, r->Roadway);
+  copyColumns(line, length, RoadwayColumn, r->Roadway);
   trimField(r->Roadway);
-  copyColumns(line, length, 44, r->Side);
-  copyColumns(line, length, 46, r->Milepost);
+  copyColumns(line, length, SideColumn, r->Side);
+  copyColumns(line, length, MilepostColumn, r->Milepost);
   trimField(r->Milepost);
-  copyColumns(line, length, 54, r->Location);
+  copyColumns(line, length, LocationColumn, r->Location);
   trimField(r->Location);
   copyColumns(line, length, 71, r->VersionText);
   r->Version = convertNumber(r->VersionText);
@@ -77,8 +95,22 @@ void fillCabinetRecord(const char* line, size_t length, CabinetRecord* r) {
   r->Speedtraps = convertNumber(r->SpeedtrapsText);
   copyColumns(line, length, 85, r->MeteredlanesText);
   r->Meteredlanes = convertNumber(r->MeteredlanesText);
-  copyColumns(line, length, 88, r->Status);
+  copyColumns(line, length, StatusColumn, r->Status);
   trimField(r->Status);
+}
+
+void fillCabinetPlaceText(const char* line, size_t length, CabinetPlaceText* place) {
+  copyColumns(line, length, DeviceColumn, place->Device);
+  copyColumns(line, length, RoadwayColumn, place->Roadway);
+  trimBlanks(place->Roadway);
+  copyColumns(line, length, SideColumn, place->Side);
+  trimBlanks(place->Side);
+  copyColumns(line, length, MilepostColumn, place->Milepost);
+  trimBlanks(place->Milepost);
+  copyColumns(line, length, LocationColumn, place->Location);
+  trimBlanks(place->Location);
+  copyColumns(line, length, StatusColumn, place->Status);
+  trimBlanks(place->Status);
 }
 
 void trimField(char* field) {

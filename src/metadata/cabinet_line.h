@@ -60,6 +60,20 @@ void fillCabinetRecord(const char* line, size_t length, CabinetRecord* record);
 // C string `field`, in place, and replaces every ',' of what is left by '-'.
 void trimField(char* field);
 
+// Where a cabinet stands, read from the same columns as CabinetRecord but for
+// files that quote their fields: texts trimmed of white space, commas kept
+// ("ELM ST, NORTH"), the Side column trimmed too.
+struct CabinetPlaceText {
+  char Device[11];    // columns 0-9, as is
+  char Roadway[12];   // 32-42
+  char Side[2];       // 44
+  char Milepost[7];   // 46-51
+  char Location[17];  // 54-69
+  char Status[10];    // 88-96
+};
+
+void fillCabinetPlaceText(const char* line, size_t length, CabinetPlaceText* place);
+
 // Decimal text to a number as atoi reads it: leading white space, an optional
 // sign, digits up to the first other character; 0 without digits. Values
 // beyond 32 bits are clamped instead of overflowing.

@@ -229,5 +229,32 @@ TEST(CabinetLineTest, RowOfWidestRecordFitsItsBuffer) {
   EXPECT_LT(text.size(), CabinetRowBytes);
 }
 
+TEST(CabinetLineTest, PlaceTextKeepsCommasAndTrimsEachColumn) {
+  Line line;
+  line.put(0, "005es01076").put(11, "CB01076").put(32, " I-35W, X ").put(44, "S")
+      .put(46, " 70.45").put(54, "ELM ST, NORTH").put(88, "ACTIVE");
+  CabinetPlaceText place;
+  memset(&place, 0x5a, sizeof place);
+  fillCabinetPlaceText(line.text.data(), line.text.size(), &place);
+  EXPECT_STREQ(place.Device, "005es01076");
+  EXPECT_STREQ(place.Roadway, "I-35W, X");
+  EXPECT_STREQ(place.Side, "S");
+  EXPECT_STREQ(place.Milepost, "70.45");
+  EXPECT_STREQ(place.Location, "ELM ST, NORTH");
+  EXPECT_STREQ(place.Status, "ACTIVE");
+  // The metadata CSV's record of the same line still has the dash.
+  EXPECT_STREQ(fill(line.text).Location, "ELM ST- NORTH");
+
+  // A line cut inside the milepost: the rest are empty, line ends trimmed.
+  Line cut;
+  cut.put(0, "005es01076").put(32, "TH 62").put(44, "E").put(46, " 6\r\n");
+  fillCabinetPlaceText(cut.text.data(), cut.text.size(), &place);
+  EXPECT_STREQ(place.Roadway, "TH 62");
+  EXPECT_STREQ(place.Side, "E");
+  EXPECT_STREQ(place.Milepost, "6");
+  EXPECT_STREQ(place.Location, "");
+  EXPECT_STREQ(place.Status, "");
+}
+
 }  // namespace
 }  // namespace loopconv

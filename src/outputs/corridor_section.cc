@@ -70,10 +70,10 @@ void appendFiguresTable(std::string* out, const CorridorPageEntry& corridor, siz
   out->append("<div class=\"scroll\"><table id=\"corridor-");
   appendInt(out, static_cast<int64_t>(number));
   out->append(
-      "\">\n<thead><tr><th>Window</th><th class=\"n\">VMT</th>"
-      "<th class=\"n\">VHT</th><th class=\"n\">Delay at 35 mph (veh-h)</th>"
-      "<th class=\"n\">Delay at 60 mph (veh-h)</th><th class=\"n\">Speed (mph)</th>"
-      "<th class=\"n\">Congested station-hours</th><th class=\"n\">Worst travel (min)</th>"
+      "\" class=\"figures\">\n<thead><tr><th>Window</th><th class=\"n\">VMT</th>"
+      "<th class=\"n\">VHT</th><th class=\"n\">Delay at 35 mph, veh-h</th>"
+      "<th class=\"n\">Delay at 60 mph, veh-h</th><th class=\"n\">Speed, mph</th>"
+      "<th class=\"n\">Congested station-h</th><th class=\"n\">Worst travel, min</th>"
       "<th>Worst at</th></tr></thead>\n<tbody>\n");
   for (const CorridorWindowFigures& row : corridor.windows) {
     out->append("<tr data-window=\"");
@@ -82,9 +82,9 @@ void appendFiguresTable(std::string* out, const CorridorPageEntry& corridor, siz
     if (row.window == "day") {
       out->append("day");
     } else if (row.window == "am") {
-      out->append("am peak 06:00&#x2013;09:59");
+      out->append("am 06:00&#x2013;09:59");
     } else if (row.window == "pm") {
-      out->append("pm peak 15:00&#x2013;18:59");
+      out->append("pm 15:00&#x2013;18:59");
     } else {
       appendEscaped(out, row.window);
     }
@@ -222,13 +222,15 @@ void appendCorridorSection(std::string* out, const CorridorPageData& data) {
     if (!corridor.travel.empty()) {
       out->append("<figure>\n");
       appendTravelTimeChart(out, corridor);
-      out->append("<figcaption><span class=\"key\" style=\"background:");
+      // Line keys as coloured line characters (an empty element would not
+      // print): heavy for the times, dashed for free flow.
+      out->append("<figcaption><span class=\"key\" style=\"color:");
       out->append(InstantColour);
-      out->append("\"></span>instant <span class=\"key\" style=\"background:");
+      out->append("\">&#x2501;&#x2501;</span> instant, <span class=\"key\" style=\"color:");
       out->append(ExperiencedColour);
-      out->append("\"></span>experienced <span class=\"key\" style=\"background:");
+      out->append("\">&#x2501;&#x2501;</span> experienced, <span class=\"key\" style=\"color:");
       out->append(FreeFlowColour);
-      out->append("\"></span>free flow (60 mph)</figcaption>\n</figure>\n");
+      out->append("\">&#x254D;&#x254D;</span> free flow (60 mph)</figcaption>\n</figure>\n");
     }
     out->append("</section>\n");
   }

@@ -76,7 +76,7 @@ TEST(CorridorSectionTest, SectionShowsEachCorridorsFiguresAsGiven) {
   EXPECT_NE(out.find(data.pictureSvg), std::string::npos);
   EXPECT_NE(out.find("<h3>I-35W &lt;S&gt;</h3>"), std::string::npos);
   EXPECT_NE(out.find("data-corridor=\"I-35W &lt;S&gt;\""), std::string::npos);
-  EXPECT_NE(out.find("<table id=\"corridor-1\">"), std::string::npos);
+  EXPECT_NE(out.find("<table id=\"corridor-1\" class=\"figures\">"), std::string::npos);
   EXPECT_NE(out.find("12 stations, 9.50 mi; free-flow travel time 9.50 min"), std::string::npos);
   EXPECT_NE(out.find("<tr data-window=\"day\"><td>day</td><td class=\"n\">123456.78</td>"
                      "<td class=\"n\">2345.678</td><td class=\"n\">12.345</td>"

@@ -9,6 +9,7 @@
 #include "outputs/health_report.h"
 #include "outputs/html_page.h"
 #include "outputs/markup.h"
+#include "outputs/markup_file.h"
 #include "outputs/picture.h"
 
 namespace loopconv {
@@ -321,7 +322,7 @@ bool writeDayPage(const RunContext& run, const DayPageInput& input,
                       Compression::None};
   OutputFile file;
   if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
-  file.writeBytes(text);
+  writeMarkup(&file, text);
   return file.close(run.log);
 }
 

@@ -8,6 +8,7 @@
 #include "base/run_options.h"
 #include "outputs/html_page.h"
 #include "outputs/markup.h"
+#include "outputs/markup_file.h"
 
 namespace loopconv {
 namespace {
@@ -74,7 +75,7 @@ void appendDayRow(std::string* out, const IndexedDay& day) {
     appendSparkline(out, corridor);
     out->append(" <span class=\"n\">");
     appendEscapedUtf8(out, corridor.vmt);
-    out->append(" VMT, ");
+    out->append(" VMT, delay ");
     appendEscapedUtf8(out, corridor.delay60);
     out->append(" veh-h</span></div>");
   }
@@ -212,7 +213,7 @@ bool writeIndexPage(const RunContext& run) {
   OutputTarget target{folder + IndexName, folder.size(), Compression::None};
   OutputFile file;
   if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
-  file.writeBytes(indexPageText(days));
+  writeMarkup(&file, indexPageText(days));
   return file.close(run.log);
 }
 

@@ -11,6 +11,7 @@
 #include "datafile/data_file.h"
 #include "outputs/iso_date.h"
 #include "outputs/markup.h"
+#include "outputs/markup_file.h"
 #include "outputs/speed_palette.h"
 
 namespace loopconv {
@@ -276,7 +277,7 @@ bool writePicture(const RunContext& run, const DataHeader& header, const DeviceT
   OutputFile file;
   if (!openRunOutput(run, path, Announcement, &file)) return false;
   producePicture(header, table, date, dataFileName, true,
-                 [&file](const std::string& text) { file.writeBytes(text); });
+                 [&file](const std::string& text) { writeMarkup(&file, text); });
   return file.close(run.log);
 }
 

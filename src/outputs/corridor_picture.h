@@ -1,0 +1,28 @@
+// The corridor picture: per corridor a time-space diagram, time across in
+// five-minute cells, distance up the page in the direction of travel, each
+// station's speed band drawn over its segment to scale.
+#ifndef LOOPCONV_OUTPUTS_CORRIDOR_PICTURE_H_
+#define LOOPCONV_OUTPUTS_CORRIDOR_PICTURE_H_
+
+#include <string>
+
+#include "base/run_context.h"
+#include "corridor/corridor_day.h"
+#include "outputs/iso_date.h"
+#include "outputs/picture.h"
+
+namespace loopconv {
+
+[[nodiscard]] bool writeCorridorPicture(const RunContext& run, const IsoDate& date,
+                                        const CorridorDay& day,
+                                        const std::string& dataFileName);
+
+// The picture's text, handed to `sink` a corridor at a time; `standalone`
+// as for producePicture().
+void produceCorridorPicture(const IsoDate& date, const CorridorDay& day,
+                            const std::string& dataFileName, bool standalone,
+                            const PictureSink& sink);
+
+}  // namespace loopconv
+
+#endif  // LOOPCONV_OUTPUTS_CORRIDOR_PICTURE_H_
