@@ -139,3 +139,62 @@ TEST(PagesRunTest, PagesAddThemselvesAndChangeNothingElse) {
 
 }  // namespace
 }  // namespace loopconv
+
+namespace loopconv {
+namespace {
+
+// With corridors the page's thread computes the corridor day once and writes
+// the corridor files too: the same files and log as without pages.
+TEST(PagesRunTest, CorridorFilesAreTheSameWithPages) {
+  TempDir in, out, logs, lists;
+  for (const char* date : {"08/17/2021", "08/18/2021"}) {
+    ProgramResult gen = runProgram({LOOPCONV_GEN_BINARY, "--devices", "120", "--date", date,
+                                    "--seed", "3", "--lst", in.path()});
+    ASSERT_EQ(gen.status, 0) << gen.err;
+  }
+  // The list of the first day serves both (the same seed places the same
+  // cabinets); it moves out of the input folder.
+  std::string list;
+  for (auto& entry : std::filesystem::directory_iterator(in.path())) {
+    std::string name = entry.path().filename().string();
+    if (name.find("LST") == std::string::npos) continue;
+    if (list.empty()) {
+      list = lists.file(name);
+      std::filesystem::rename(entry.path(), list);
+    } else {
+      std::filesystem::remove(entry.path());
+    }
+  }
+  ASSERT_FALSE(list.empty());
+  const std::vector<std::string> options = {"--rollup=5", "--cabinets=" + list, "--corridors"};
+  RunResult plain = convert(in, out, logs, options);
+  ASSERT_EQ(plain.status, 0) << plain.console;
+  std::vector<std::string> withPages = options;
+  withPages.push_back("--pages");
+  for (bool jobs : {false, true}) {
+    if (jobs) withPages.push_back("--jobs=2");
+    RunResult pages = convert(in, out, logs, withPages);
+    std::string log = without(without(pages.log, "Writing day page to HTML file ["),
+                              "Writing index of the day pages to HTML file [");
+    EXPECT_TRUE(log == plain.log) << log;
+    for (const auto& [name, bytes] : plain.files) {
+      EXPECT_TRUE(pages.files[name] == bytes) << name;
+    }
+    const std::string& page = pages.files["Day_2021-08-18.html"];
+    EXPECT_NE(page.find("<section id=\"corridors\">"), std::string::npos);
+    EXPECT_EQ(page.find("<section id=\"stations\">"), std::string::npos);
+    EXPECT_NE(page.find(">Corridor_Summary_2021-08-18.csv</a>"), std::string::npos);
+  }
+
+  // A cabinet list that cannot be read: the page says so and shows the
+  // station picture.
+  RunResult broken = convert(in, out, logs, {"--cabinets=" + lists.file("none.LST"),
+                                             "--corridors", "--pages"});
+  EXPECT_EQ(broken.status, 1);
+  const std::string& page = broken.files["Day_2021-08-18.html"];
+  EXPECT_NE(page.find("No corridors: the cabinet list could not be read"), std::string::npos);
+  EXPECT_NE(page.find("<section id=\"stations\">"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace loopconv
