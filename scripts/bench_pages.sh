@@ -23,37 +23,38 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/bench_pages.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/log" "$work/base" "$work/pages"
 "$gen" --devices 3000 --date 08/18/2021 --seed 7 --lst "$work/in" >/dev/null
+# Corridors when this build has them (BENCH_CORRIDORS=0 leaves them out).
 extra=()
-if "$loopconv" --help 2>&1 | grep -q -- "--corridors"; then
+if [ "${BENCH_CORRIDORS:-1}" = 1 ] &&
+   ! "$loopconv" --corridors 2>&1 | grep -q "Illegal option -- '--corridors'"; then
   extra=("--cabinets=$(ls "$work"/in/*.LST)" --corridors)
 fi
 
-# Wall seconds of one run (3 decimals).
+# "wall cpu" seconds of one run: elapsed, and user + system of the process.
 timed() {
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null
-  end=$(date +%s.%N)
-  echo "$start $end" | awk '{printf "%.3f", $2 - $1}'
+  local TIMEFORMAT='%R %U %S'
+  { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{printf "%.3f %.3f\n", $1, $2 + $3}'
 }
 best() { sort -n | head -n 1; }
+change() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%+.1f%%", (b - a) * 100 / a}'; }
 
 : >"$work/base.times"
 : >"$work/pages.times"
 for ((i = 0; i < runs; i++)); do
   timed "$loopconv" --rollup=5 --health "${extra[@]}" -I"$work/in" -O"$work/base" \
     -F"$work/log" >>"$work/base.times"
-  echo >>"$work/base.times"
   timed "$loopconv" --rollup=5 --health "${extra[@]}" --pages -I"$work/in" -O"$work/pages" \
     -F"$work/log" >>"$work/pages.times"
-  echo >>"$work/pages.times"
 done
-base=$(best <"$work/base.times")
-pages=$(best <"$work/pages.times")
+base=$(cut -d' ' -f1 "$work/base.times" | best)
+pages=$(cut -d' ' -f1 "$work/pages.times" | best)
+base_cpu=$(cut -d' ' -f2 "$work/base.times" | best)
+pages_cpu=$(cut -d' ' -f2 "$work/pages.times" | best)
 page=$work/pages/Day_2021-08-18.html
 echo "options: --rollup=5 --health ${extra[*]}"
-echo "3000-device day, fastest of $runs: without --pages ${base} s, with --pages ${pages} s" \
-  "($(awk -v a="$base" -v b="$pages" 'BEGIN{printf "%+.1f%%", (b - a) * 100 / a}'))"
+echo "3000-device day, fastest of $runs: wall without --pages ${base} s, with ${pages} s" \
+  "($(change "$base" "$pages")); CPU ${base_cpu} s and ${pages_cpu} s" \
+  "($(change "$base_cpu" "$pages_cpu"))"
 echo "day page: $(stat -c %s "$page") bytes"
 
 load=()
@@ -71,7 +72,8 @@ for ((d = 0; d < 365; d++)); do
 done
 year_times=()
 for ((i = 0; i < 3; i++)); do
-  year_times+=("$(timed "$loopconv" --pages -I"$work/year/in" -O"$work/year/out" -F"$work/log")")
+  year_times+=("$(timed "$loopconv" --pages -I"$work/year/in" -O"$work/year/out" \
+    -F"$work/log" | cut -d' ' -f1)")
 done
 index=$work/year/out/Index.html
 echo "index over $(grep -c '<tr><td class="nw">' "$index") days: $(stat -c %s "$index") bytes;" \

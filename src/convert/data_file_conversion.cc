@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -34,8 +35,11 @@ namespace {
 // reads as if they had been written one by one. A writer that fails has
 // logged why (its E line counts toward the exit status), so its result is
 // not needed here; the others are still written.
+// `verdicts`, when given with --health, receives the health table's verdicts
+// for the day page.
 void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceTable* table,
-                  const std::string& name, const CabinetPlaces* cabinets) {
+                  const std::string& name, const CabinetPlaces* cabinets,
+                  std::promise<std::vector<HealthVerdict>>* verdicts = nullptr) {
   const RunOptions& options = run.options;
   using Writer = std::function<void(const RunContext&)>;
   std::vector<Writer> writers;
@@ -57,7 +61,15 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
     });
   }
   if (options.healthReport) {
-    writers.push_back([&](const RunContext& r) { (void)writeHealthReport(r, header, table, name); });
+    writers.push_back([&](const RunContext& r) {
+      if (verdicts == nullptr) {
+        (void)writeHealthReport(r, header, table, name);
+        return;
+      }
+      std::vector<HealthVerdict> judged;
+      (void)writeHealthReport(r, header, table, name, &judged);
+      verdicts->set_value(std::move(judged));
+    });
   }
   if (options.picture) {
     writers.push_back([&](const RunContext& r) { (void)writePicture(r, header, table, name); });
@@ -105,8 +117,13 @@ void writeOutputsAndPage(const RunContext& run, const DataHeader& header,
   PreparedDayPage prepared;
   CorridorPageData corridorData;
   Log corridorLog(run.log);
+  // The page takes the health table's verdicts rather than judging again.
+  std::promise<std::vector<HealthVerdict>> judged;
+  std::shared_future<std::vector<HealthVerdict>> verdicts;
+  if (options.healthReport) verdicts = judged.get_future().share();
+  std::promise<std::vector<HealthVerdict>>* promise = verdicts.valid() ? &judged : nullptr;
   auto prepare = [&] {
-    prepared = prepareDayPage(header, table, name, !corridors);
+    prepared = prepareDayPage(header, table, name, !corridors, verdicts);
     if (!corridors) return;
     RunContext corridorRun{options, corridorLog, run.platform};
     if (!prepared.dated) {
@@ -120,10 +137,10 @@ void writeOutputsAndPage(const RunContext& run, const DataHeader& header,
   };
   if (coreCount() > 1) {
     std::thread preparing(prepare);
-    writeOutputs(run, header, table, name, nullptr);
+    writeOutputs(run, header, table, name, nullptr, promise);
     preparing.join();
   } else {
-    writeOutputs(run, header, table, name, nullptr);
+    writeOutputs(run, header, table, name, nullptr, promise);
     prepare();
   }
   corridorLog.release();

@@ -37,17 +37,29 @@ void countDevice(const DeviceRecord& record, DeviceCounts* counts) {
 
 }  // namespace
 
-DayFacts gatherDayFacts(const DataHeader& header, const DeviceTable* table) {
+DayFacts gatherDayFacts(const DataHeader& header, const DeviceTable* table,
+                        const std::vector<HealthVerdict>* verdicts) {
   DayFacts facts;
   if (table == nullptr) return facts;
   const int32_t periods = std::clamp<int32_t>(periodCount(header), 0, PeriodsPerDay);
+  int32_t detectors = 0;
+  for (const DeviceRecord& record : *table) {
+    DetectorType type;
+    detectors += detectorType(record, &type);
+  }
+  if (verdicts != nullptr && verdicts->size() != static_cast<size_t>(detectors)) {
+    verdicts = nullptr;  // not the health table of this table: judge here
+  }
+  size_t detector = 0;
   for (const DeviceRecord& record : *table) {
     countDevice(record, &facts.devices);
     DetectorType type;
     if (!detectorType(record, &type)) continue;
     facts.detectorPeriods += periods;
     for (int32_t p = 0; p < periods; ++p) facts.observedPeriods += record.NumLanes[p] > 0;
-    HealthVerdict verdict = judgeHealth(record, periods);
+    HealthVerdict verdict =
+        verdicts != nullptr ? (*verdicts)[detector] : judgeHealth(record, periods);
+    ++detector;
     ++facts.byStatus[static_cast<size_t>(verdict.status)];
     if (verdict.status == HealthStatus::Good) continue;
     HealthEntry entry;

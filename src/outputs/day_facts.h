@@ -54,8 +54,10 @@ struct DayFacts {
 };
 
 // Gathers the facts of `table` (null: an empty day) over the periods of
-// `header`.
-DayFacts gatherDayFacts(const DataHeader& header, const DeviceTable* table);
+// `header`. `verdicts`, when it holds one verdict per detector in table order
+// (as the health table judged them), saves judging them again.
+DayFacts gatherDayFacts(const DataHeader& header, const DeviceTable* table,
+                        const std::vector<HealthVerdict>* verdicts = nullptr);
 
 // One line on what a verdict means to whoever sends the technician, and the
 // gist of it in a few words (for a row per detector).

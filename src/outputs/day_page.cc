@@ -228,15 +228,16 @@ std::vector<DayFileEntry> findFiles(const std::vector<std::string>& paths,
 }  // namespace
 
 PreparedDayPage prepareDayPage(const DataHeader& header, const DeviceTable* table,
-                               const std::string& dataFileName, bool withStationPicture) {
+                               const std::string& dataFileName, bool withStationPicture,
+                               std::shared_future<std::vector<HealthVerdict>> verdicts) {
   PreparedDayPage prepared;
   prepared.dated = isoDateOf(header, &prepared.date);
   if (!prepared.dated) return prepared;
-  prepared.facts = gatherDayFacts(header, table);
   if (withStationPicture) {
     producePicture(header, table, prepared.date, dataFileName, false,
                    [&prepared](const std::string& text) { prepared.stationPicture += text; });
   }
+  prepared.facts = gatherDayFacts(header, table, verdicts.valid() ? &verdicts.get() : nullptr);
   return prepared;
 }
 

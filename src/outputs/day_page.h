@@ -6,6 +6,7 @@
 #define LOOPCONV_OUTPUTS_DAY_PAGE_H_
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,11 @@ struct PreparedDayPage {
   DayFacts facts;
   std::string stationPicture;  // the <svg> element; empty with corridors
 };
+// `verdicts`, when not null, is waited for (after the picture) and then
+// handed to gatherDayFacts().
 PreparedDayPage prepareDayPage(const DataHeader& header, const DeviceTable* table,
-                               const std::string& dataFileName, bool withStationPicture);
+                               const std::string& dataFileName, bool withStationPicture,
+                               std::shared_future<std::vector<HealthVerdict>> verdicts = {});
 
 // Writes "Day_YYYY-MM-DD.html" into the output folder, never compressed, by
 // way of a temporary file. False when it could not be written (E line logged).

@@ -7,6 +7,7 @@
 
 #include "outputs/day_facts.h"
 #include "outputs/day_summary.h"
+#include "outputs/health_report.h"
 #include "outputs/html_page.h"
 #include "outputs/picture.h"
 #include "reports/report_test_fixture.h"
@@ -86,6 +87,21 @@ TEST_F(DayPageTest, FactsCountKindsObservedPeriodsAndFaultsWorstFirst) {
   EXPECT_EQ(facts.notGood[2].name, "a_cabinet:_MN___1");
   EXPECT_EQ(facts.notGood[3].name, "c_cabinet:_MN___1");
   EXPECT_EQ(facts.notGood[3].verdict.status, HealthStatus::HighValues);
+
+  // The health table's verdicts give the same facts; a list that does not
+  // fit the table is not used.
+  std::vector<HealthVerdict> verdicts;
+  ASSERT_TRUE(writeHealthReport(run(), header_, table_.get(), "x.DAT", &verdicts).written);
+  ASSERT_EQ(verdicts.size(), 6u);
+  DayFacts shared = gatherDayFacts(header_, table_.get(), &verdicts);
+  EXPECT_EQ(shared.byStatus, facts.byStatus);
+  ASSERT_EQ(shared.notGood.size(), facts.notGood.size());
+  for (size_t i = 0; i < facts.notGood.size(); ++i) {
+    EXPECT_EQ(shared.notGood[i].name, facts.notGood[i].name);
+    EXPECT_EQ(shared.notGood[i].verdict.samples, facts.notGood[i].verdict.samples);
+  }
+  std::vector<HealthVerdict> wrong(5);  // one short: judged again
+  EXPECT_EQ(gatherDayFacts(header_, table_.get(), &wrong).byStatus, facts.byStatus);
 
   DayFacts none = gatherDayFacts(header_, nullptr);
   EXPECT_EQ(none.devices.total(), 0);

@@ -57,7 +57,8 @@ char* formatHealthRow(char* out, const DeviceRecord& record, DetectorType type,
 }
 
 HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
-                                const DeviceTable* table, const std::string& dataFileName) {
+                                const DeviceTable* table, const std::string& dataFileName,
+                                std::vector<HealthVerdict>* verdicts) {
   HealthSummary summary;
   IsoDate date;
   if (!requireIsoDate(run.log, header, "Detector health tables", &date)) return summary;
@@ -71,6 +72,7 @@ HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
       DetectorType type;
       if (!detectorType(record, &type)) continue;
       HealthVerdict verdict = judgeHealth(record, periods);
+      if (verdicts != nullptr) verdicts->push_back(verdict);
       ++summary.byStatus[static_cast<size_t>(verdict.status)];
       csv.commit(formatHealthRow(csv.reserve(HealthRowRoom), record, type, verdict));
     }
