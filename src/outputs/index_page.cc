@@ -20,9 +20,12 @@ constexpr const char* IndexName = "Index.html";
 // than this is read for it.
 constexpr int64_t SummaryReadLimit = 1 << 20;
 
-// Sparkline geometry: one point per hour, speeds 0 to 80 mph up the side.
-constexpr int SparkWidth = 96;
-constexpr int SparkHeight = 22;
+// Sparkline geometry: a step per hour, 4 units wide, speeds from 80 mph at
+// the top (y 1) to 0 at the bottom (y 19), in whole units so that the path
+// stays short: a year of days with dozens of corridors each is one page.
+constexpr int SparkHourWidth = 4;
+constexpr int SparkTop = 1;
+constexpr int SparkBottom = 19;
 constexpr double SparkTopMph = 80;
 
 // The start of the file at `path`, at most `limit` bytes.
@@ -34,16 +37,33 @@ bool readHead(const std::string& path, int64_t limit, std::string* head, int* er
   return readFully(fd.get(), head->data(), static_cast<int64_t>(head->size()), error);
 }
 
-double sparkY(double mph) {
+int sparkY(double mph) {
   double clamped = std::clamp(mph, 0.0, SparkTopMph);
-  return SparkHeight - 1 - clamped * (SparkHeight - 2) / SparkTopMph;
+  return SparkBottom -
+         static_cast<int>(std::lround(clamped * (SparkBottom - SparkTop) / SparkTopMph));
 }
 
-void appendCoordinate(std::string* out, double value) {
-  appendTenths(out, static_cast<int32_t>(std::lround(value * 10)));
+// A decimal text ("277998.45") rounded half up to a whole number with
+// thousands separators; the text itself when it is no plain decimal.
+void appendWhole(std::string* out, const std::string& text) {
+  size_t point = text.find('.');
+  std::string whole = text.substr(0, point);
+  bool plain = !whole.empty() && whole.size() < 16 &&
+               std::all_of(whole.begin(), whole.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (!plain) {
+    appendEscapedUtf8(out, text);
+    return;
+  }
+  int64_t value = std::stoll(whole);
+  if (point != std::string::npos && point + 1 < text.size() && text[point + 1] >= '5' &&
+      text[point + 1] <= '9') {
+    ++value;
+  }
+  appendGrouped(out, value);
 }
 
-void appendDayRow(std::string* out, const IndexedDay& day) {
+void appendDayRow(std::string* out, const IndexedDay& day,
+                  const std::vector<std::string>& corridorNames) {
   const DaySummary& s = day.summary;
   const std::string date = day.pageName.substr(4, 10);
   out->append("<tr><td class=\"nw\"><a href=\"");
@@ -66,20 +86,20 @@ void appendDayRow(std::string* out, const IndexedDay& day) {
   appendInt(out, s.errors);
   out->append(" / ");
   appendInt(out, s.warnings);
-  out->append("</td><td>");
-  if (s.corridors.empty()) out->append("&#x2014;");
-  for (const CorridorDigest& corridor : s.corridors) {
-    out->append("<div class=\"cor\"><span class=\"cn\">");
-    appendEscapedUtf8(out, corridor.name);
-    out->append("</span> ");
-    appendSparkline(out, corridor);
-    out->append(" <span class=\"n\">");
-    appendEscapedUtf8(out, corridor.vmt);
-    out->append(" VMT, delay ");
-    appendEscapedUtf8(out, corridor.delay60);
-    out->append(" veh-h</span></div>");
+  out->append("</td>");
+  for (const std::string& name : corridorNames) {
+    out->append("<td class=\"c\">");
+    for (const CorridorDigest& corridor : s.corridors) {
+      if (corridor.name != name) continue;
+      appendSparkline(out, corridor);
+      appendWhole(out, corridor.vmt);
+      out->append(" / ");
+      appendWhole(out, corridor.delay60);
+      break;
+    }
+    out->append("</td>");
   }
-  out->append("</td></tr>\n");
+  out->append("</tr>\n");
 }
 
 }  // namespace
@@ -95,52 +115,42 @@ bool isDayPageName(const std::string& name) {
 }
 
 void appendSparkline(std::string* out, const CorridorDigest& corridor) {
-  out->append("<svg class=\"spark\" width=\"");
-  appendInt(out, SparkWidth);
-  out->append("\" height=\"");
-  appendInt(out, SparkHeight);
-  out->append("\" viewBox=\"0 0 ");
-  appendInt(out, SparkWidth);
-  out->push_back(' ');
-  appendInt(out, SparkHeight);
-  out->append("\" role=\"img\"><title>Hourly speed of ");
-  appendEscapedUtf8(out, corridor.name);
-  // Lowest hour, as the line's reader looks for it first.
-  double lowest = SparkTopMph + 1;
-  size_t lowestHour = 0;
-  for (size_t h = 0; h < corridor.hourlySpeed.size(); ++h) {
-    const std::optional<double>& speed = corridor.hourlySpeed[h];
-    if (speed.has_value() && std::isfinite(*speed) && *speed < lowest) {
-      lowest = *speed;
-      lowestHour = h;
-    }
-  }
-  if (lowest <= SparkTopMph) {
-    out->append(", lowest ");
-    appendCoordinate(out, lowest);
-    out->append(" mph at ");
-    appendInt(out, static_cast<int64_t>(lowestHour));
-    out->append(":00");
-  }
-  out->append("</title><path stroke=\"#bbb\" stroke-dasharray=\"2 2\" d=\"M0 ");
-  appendCoordinate(out, sparkY(50));
-  out->push_back('H');
-  appendInt(out, SparkWidth);
-  out->append("\"/><path fill=\"none\" stroke=\"#333\" stroke-width=\"1.3\" d=\"");
-  const size_t hours = corridor.hourlySpeed.size();
-  bool drawing = false;
-  for (size_t h = 0; h < hours; ++h) {
+  // Steps of equal height merge into one; an hour without a speed breaks
+  // the line.
+  std::string d;
+  int run = 0;
+  int lastY = 0;
+  auto flush = [&] {
+    if (run == 0) return;
+    d.push_back('h');
+    appendInt(&d, run * SparkHourWidth);
+    run = 0;
+  };
+  for (size_t h = 0; h < corridor.hourlySpeed.size() && h < 24; ++h) {
     const std::optional<double>& speed = corridor.hourlySpeed[h];
     if (!speed.has_value() || !std::isfinite(*speed)) {
-      drawing = false;
+      flush();
+      lastY = 0;
       continue;
     }
-    out->push_back(drawing ? 'L' : 'M');
-    appendCoordinate(out, (h + 0.5) * SparkWidth / std::max<size_t>(hours, 1));
-    out->push_back(' ');
-    appendCoordinate(out, sparkY(*speed));
-    drawing = true;
+    const int y = sparkY(*speed);
+    if (lastY == 0) {
+      flush();
+      d.push_back('M');
+      appendInt(&d, static_cast<int64_t>(h) * SparkHourWidth);
+      d.push_back(' ');
+      appendInt(&d, y);
+    } else if (y != lastY) {
+      flush();
+      d.push_back('v');
+      appendInt(&d, y - lastY);
+    }
+    lastY = y;
+    ++run;
   }
+  flush();
+  out->append("<svg viewBox=\"0 0 96 20\"><path d=\"");
+  out->append(d);
   out->append("\"/></svg>");
 }
 
@@ -156,23 +166,40 @@ std::string indexPageText(const std::vector<IndexedDay>& days) {
     appendPageEnd(&out);
     return out;
   }
+  // A column per corridor of any day, in byte order of the names.
+  std::vector<std::string> corridorNames;
+  for (const IndexedDay& day : days) {
+    for (const CorridorDigest& corridor : day.summary.corridors) {
+      corridorNames.push_back(corridor.name);
+    }
+  }
+  std::sort(corridorNames.begin(), corridorNames.end());
+  corridorNames.erase(std::unique(corridorNames.begin(), corridorNames.end()),
+                      corridorNames.end());
   out.append("<div class=\"scroll\"><table class=\"");
   out.append(SortableClass);
   out.append(
       "\" id=\"days\">\n<thead><tr><th>Date</th><th class=\"opt\">Day</th>"
       "<th class=\"opt\">Data file</th><th class=\"n\">Devices</th>"
       "<th class=\"n\">Observed %</th><th class=\"n\">Not good</th>"
-      "<th class=\"n\">E / W</th><th>Corridors</th></tr></thead>\n<tbody>\n");
-  for (const IndexedDay& day : days) appendDayRow(&out, day);
+      "<th class=\"n\">E / W</th>");
+  for (const std::string& name : corridorNames) {
+    out.append("<th class=\"c\">");
+    appendEscapedUtf8(&out, name);
+    out.append("</th>");
+  }
+  out.append("</tr></thead>\n<tbody>\n");
+  for (const IndexedDay& day : days) appendDayRow(&out, day, corridorNames);
   out.append("</tbody></table></div>\n");
   out.append("<footer>Written by loopconv ");
   out.append(VersionText);
   out.append(
       ". Observed %: share of the detectors' 20-second periods with data. Not good: "
       "detectors whose health verdict is not good. E / W: error and warning lines the run "
-      "logged for the day's data file. Corridors: the speed of each hour of the day (the "
-      "dashed line is 50 mph, the scale 0 to 80 mph), the day's vehicle-miles travelled and "
-      "the delay against 60 mph in vehicle-hours.</footer>\n");
+      "logged for the day's data file. A column per corridor: the speed of each hour of the "
+      "day (0 to 80 mph up the side; the grey line is 50 mph), then the day's "
+      "vehicle-miles travelled / the delay against 60 mph in vehicle-hours, both rounded to "
+      "whole numbers (the day page has them exactly).</footer>\n");
   appendPageEnd(&out);
   return out;
 }

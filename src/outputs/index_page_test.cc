@@ -72,28 +72,53 @@ TEST_F(IndexPageTest, DayPageNamesAreExact) {
   }
 }
 
-TEST(SparklineTest, DrawsOnePointPerHourAndBreaksAtHoursWithoutSpeed) {
+TEST(SparklineTest, StepsMergeAndHoursWithoutSpeedBreakTheLine) {
   CorridorDigest corridor;
   corridor.name = "I-35W <S>";
   for (int h = 0; h < 24; ++h) {
     if (h == 5) {
       corridor.hourlySpeed.emplace_back();
     } else {
-      corridor.hourlySpeed.emplace_back(h == 8 ? 22.5 : 64.0);
+      // 64 mph (y 5), 22.5 mph at 08:00 (y 14), 90 mph at 23:00 (top, y 1).
+      corridor.hourlySpeed.emplace_back(h == 8 ? 22.5 : h == 23 ? 90.0 : 64.0);
     }
   }
   std::string out;
   appendSparkline(&out, corridor);
-  EXPECT_NE(out.find("<title>Hourly speed of I-35W &lt;S&gt;, lowest 22.5 mph at 8:00</title>"),
+  EXPECT_EQ(out,
+            "<svg viewBox=\"0 0 96 20\"><path d=\"M0 5h20M24 5h8v9h4v-9h56v-4h4\"/></svg>");
+  CorridorDigest none;
+  none.hourlySpeed.resize(24);
+  out.clear();
+  appendSparkline(&out, none);
+  EXPECT_EQ(out, "<svg viewBox=\"0 0 96 20\"><path d=\"\"/></svg>");
+}
+
+TEST(IndexPageTextTest, OneColumnPerCorridorOfAnyDayWithWholeFigures) {
+  IndexedDay first;
+  first.pageName = "Day_2021-08-18.html";
+  first.summary.observedPct = "99.9";
+  CorridorDigest b;
+  b.name = "B <road>";
+  b.vmt = "277998.50";
+  b.delay60 = "865.404";
+  b.hourlySpeed.assign(24, 60.0);
+  first.summary.corridors = {b};
+  IndexedDay second = first;
+  second.pageName = "Day_2021-08-17.html";
+  CorridorDigest a = b;
+  a.name = "A";
+  a.vmt = "12.49";
+  a.delay60 = "not a number";
+  second.summary.corridors = {a};
+  const std::string page = indexPageText({first, second});
+  EXPECT_NE(page.find("<th class=\"c\">A</th><th class=\"c\">B &lt;road&gt;</th></tr>"),
             std::string::npos);
-  // Moves: the first point and the one after the gap.
-  size_t line = out.find("stroke-width=\"1.3\" d=\"");
-  ASSERT_NE(line, std::string::npos);
-  std::string d = out.substr(line, out.find("\"/>", line) - line);
-  EXPECT_EQ(std::count(d.begin(), d.end(), 'M'), 2);
-  EXPECT_EQ(std::count(d.begin(), d.end(), 'L'), 21);
-  // 0 mph at the bottom, 80 and above at the top: 22.5 mph sits low.
-  EXPECT_NE(d.find("L34.0 15.4"), std::string::npos) << d;
+  // The first day has no A, the second no B: empty cells in their place.
+  EXPECT_NE(page.find("<td class=\"c\"></td><td class=\"c\"><svg"), std::string::npos);
+  EXPECT_NE(page.find("</svg>277,999 / 865</td></tr>"), std::string::npos);
+  EXPECT_NE(page.find("</svg>12 / not a number</td><td class=\"c\"></td></tr>"),
+            std::string::npos);
 }
 
 }  // namespace
