@@ -16,6 +16,7 @@
 #include "reports/contents_report.h"
 #include "reports/element_report.h"
 #include "outputs/health_report.h"
+#include "outputs/iso_date.h"
 #include "reports/lane_report.h"
 #include "outputs/day_page.h"
 #include "outputs/picture.h"
@@ -122,18 +123,21 @@ void writeOutputsAndPage(const RunContext& run, const DataHeader& header,
   std::shared_future<std::vector<HealthVerdict>> verdicts;
   if (options.healthReport) verdicts = judged.get_future().share();
   std::promise<std::vector<HealthVerdict>>* promise = verdicts.valid() ? &judged : nullptr;
+  // The corridors first: the page's facts wait for the health table.
   auto prepare = [&] {
-    prepared = prepareDayPage(header, table, name, !corridors, verdicts);
-    if (!corridors) return;
-    RunContext corridorRun{options, corridorLog, run.platform};
-    if (!prepared.dated) {
-      (void)writeCorridorOutputs(corridorRun, header, table, *cabinets, name);
-      return;
+    if (corridors) {
+      RunContext corridorRun{options, corridorLog, run.platform};
+      IsoDate date;
+      if (!isoDateOf(header, &date)) {
+        (void)writeCorridorOutputs(corridorRun, header, table, *cabinets, name);
+      } else {
+        CorridorDay day;
+        if (table != nullptr) day = computeCorridorDay(*table, periodCount(header), *cabinets);
+        (void)writeCorridorFiles(corridorRun, date, day, name);
+        corridorData = corridorPageData(day, date, name);
+      }
     }
-    CorridorDay day;
-    if (table != nullptr) day = computeCorridorDay(*table, periodCount(header), *cabinets);
-    (void)writeCorridorFiles(corridorRun, prepared.date, day, name);
-    corridorData = corridorPageData(day, prepared.date, name);
+    prepared = prepareDayPage(header, table, name, !corridors, verdicts);
   };
   if (coreCount() > 1) {
     std::thread preparing(prepare);
