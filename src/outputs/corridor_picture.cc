@@ -339,7 +339,8 @@ void produceCorridorPicture(const IsoDate& date, const CorridorDay& day,
   if (day.corridors.empty()) {
     text.append("<text x=\"16\" y=\"");
     appendInt(&text, HeaderHeight + 10);
-    text.append("\">No station of this data file stands on a corridor of the cabinet list.</text>\n");
+    text.append(
+        "\">No station of this data file stands on a corridor of the cabinet list.</text>\n");
   }
   sink(text);
   int top = HeaderHeight;
