@@ -133,8 +133,9 @@ void writeOutputsAndPage(const RunContext& run, const DataHeader& header,
       } else {
         CorridorDay day;
         if (table != nullptr) day = computeCorridorDay(*table, periodCount(header), *cabinets);
-        (void)writeCorridorFiles(corridorRun, date, day, name);
+        // The picture is drawn once, for the page and its file.
         corridorData = corridorPageData(day, date, name);
+        (void)writeCorridorFiles(corridorRun, date, day, name, &corridorData.pictureSvg);
       }
     }
     prepared = prepareDayPage(header, table, name, !corridors, verdicts);

@@ -272,13 +272,15 @@ bool writeCorridorOutputs(const RunContext& run, const DataHeader& header,
 }
 
 bool writeCorridorFiles(const RunContext& run, const IsoDate& date, const CorridorDay& day,
-                        const std::string& dataFileName) {
+                        const std::string& dataFileName, const std::string* embeddedPicture) {
   logUnplaced(run, day, dataFileName);
   bool stations = writeCorridorStations(run, date, day);
   bool measures = writeCorridorMeasures(run, date, day);
   bool summary = writeCorridorSummary(run, date, day);
   bool travel = writeTravelTimes(run, date, day);
-  bool picture = writeCorridorPicture(run, date, day, dataFileName);
+  bool picture = embeddedPicture != nullptr
+                     ? writeCorridorPictureText(run, date, *embeddedPicture)
+                     : writeCorridorPicture(run, date, day, dataFileName);
   return stations && measures && summary && travel && picture;
 }
 

@@ -24,9 +24,12 @@ namespace loopconv {
                                         const DeviceTable* table, const CabinetPlaces& places,
                                         const std::string& dataFileName);
 
-// The same for a corridor day computed by the caller, for the day `date`.
+// The same for a corridor day computed by the caller, for the day `date`;
+// `embeddedPicture`, when given, is the picture's text made for a page, and
+// the picture file is written from it rather than drawn again.
 [[nodiscard]] bool writeCorridorFiles(const RunContext& run, const IsoDate& date,
-                                      const CorridorDay& day, const std::string& dataFileName);
+                                      const CorridorDay& day, const std::string& dataFileName,
+                                      const std::string* embeddedPicture = nullptr);
 
 // The numbers of one row of the corridor summary as its CSV prints them
 // (the corridor and window texts aside); empty where the CSV's field is.

@@ -15,6 +15,7 @@ namespace loopconv {
 namespace {
 
 constexpr const char* Announcement = "Writing corridor picture to SVG file";
+constexpr const char* XmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
 // Geometry in pixels.
 constexpr int CellWidth = 4;
@@ -111,7 +112,7 @@ int corridorHeight(const CorridorOfDay& c) {
 
 void appendHead(std::string* out, int width, int height, const std::string& date,
                 const std::string& dataFileName, size_t corridors, bool standalone) {
-  if (standalone) out->append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+  if (standalone) out->append(XmlDeclaration);
   out->append("<svg xmlns=\"http://www.w3.org/2000/svg\"");
   appendAttribute(out, "width", width);
   appendAttribute(out, "height", height);
@@ -351,6 +352,16 @@ void produceCorridorPicture(const IsoDate& date, const CorridorDay& day,
     top += corridorHeight(c);
   }
   sink("</svg>\n");
+}
+
+bool writeCorridorPictureText(const RunContext& run, const IsoDate& date,
+                              const std::string& embedded) {
+  const std::string path = dayFilePath(run.options.outputFolder, "Corridors_", date, ".svg");
+  OutputFile file;
+  if (!openRunOutput(run, path, Announcement, &file)) return false;
+  writeMarkup(&file, XmlDeclaration);
+  writeMarkup(&file, embedded);
+  return file.close(run.log);
 }
 
 bool writeCorridorPicture(const RunContext& run, const IsoDate& date, const CorridorDay& day,

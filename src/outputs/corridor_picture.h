@@ -17,6 +17,11 @@ namespace loopconv {
                                         const CorridorDay& day,
                                         const std::string& dataFileName);
 
+// Writes the picture from its embedded text (produceCorridorPicture() with
+// `standalone` false): the same bytes as writeCorridorPicture().
+[[nodiscard]] bool writeCorridorPictureText(const RunContext& run, const IsoDate& date,
+                                            const std::string& embedded);
+
 // The picture's text, handed to `sink` a corridor at a time; `standalone`
 // as for producePicture().
 void produceCorridorPicture(const IsoDate& date, const CorridorDay& day,
