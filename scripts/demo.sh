@@ -17,9 +17,10 @@ build/demo/loopconv-gen --devices 300 --date 08/18/2021 --seed 1 --lst \
   --truth sample/truth_2021-08-18.csv sample/in
 
 echo "== converting the data file (Element, Lane, Trap and Contents reports, five-minute"
-echo "   roll-ups, detector health, the speed picture and the corridors)"
+echo "   roll-ups, detector health, the speed picture, the corridors and the day's page)"
 build/demo/loopconv -E -L -T -A --rollup=5 --health --picture \
-  --cabinets=sample/in/Cabinets_08182021.LST --corridors -Isample/in -Osample/out -Fsample/log
+  --cabinets=sample/in/Cabinets_08182021.LST --corridors --pages -Isample/in -Osample/out \
+  -Fsample/log
 echo "== converting the cabinet list (metadata mode)"
 build/demo/loopconv -M -Isample/in -Osample/out -Fsample/log
 
@@ -66,6 +67,8 @@ print("(%s; truth in sample/truth_2021-08-18.csv)" % corridor)
 EOF2
 echo "== detector health"
 grep "Detector health" sample/log/ConvertorLog*.txt | tail -n 1
+echo "== day page: open sample/out/Index.html or sample/out/Day_2021-08-18.html in a browser"
+echo "   (scripts/render_page.sh sample/out/Day_2021-08-18.html page.png 1280 makes a PNG)"
 echo "== corridors: the morning (06:00-09:59) of each"
 grep -h ",am," sample/out/Corridor_Summary_2021-08-18.csv || true
 echo "== pictures: open sample/out/Picture_2021-08-18.svg and sample/out/Corridors_2021-08-18.svg"
@@ -73,5 +76,6 @@ echo "   in a browser; rendered with headless Chromium into sample/out/*.png"
 bash scripts/render_picture.sh sample/out/Picture_2021-08-18.svg sample/out/Picture_2021-08-18.png
 bash scripts/render_picture.sh sample/out/Corridors_2021-08-18.svg \
   sample/out/Corridors_2021-08-18.png
+bash scripts/render_page.sh sample/out/Day_2021-08-18.html sample/out/Day_2021-08-18.png 1280
 echo "== log"
 cat sample/log/ConvertorLog*.txt

@@ -15,6 +15,12 @@ command -v help2man >/dev/null || need+=(help2man)
 # The test of the documentation's examples (scripts/doc_examples.mjs).
 command -v node >/dev/null || need+=(nodejs)
 command -v npm >/dev/null || need+=(npm)
+# The day pages: their summary block as JSON; tidy validates them in the
+# tests, chromium renders them (scripts/render_page.sh).
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+command -v tidy >/dev/null || need+=(tidy)
+[ -x /usr/bin/chromium ] || need+=(chromium)
+/usr/bin/python3 -c "import PIL" 2>/dev/null || need+=(python3-pil)
 if [ "${1:-}" = "--bench" ]; then
   [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
   # scripts/bench.sh: /usr/bin/time for user, system time and peak memory; cc

@@ -44,6 +44,16 @@ void Log::release() {
   parent_->warningCount_ += warningCount_;
   errorCount_ = 0;
   warningCount_ = 0;
+  if (parent_->parent_ != nullptr) {
+    for (std::string& text : problems_) parent_->problems_.push_back(std::move(text));
+    for (std::string& path : written_) parent_->written_.push_back(std::move(path));
+  }
+  problems_.clear();
+  written_.clear();
+}
+
+void Log::recordFileWritten(const std::string& path) {
+  if (parent_ != nullptr) written_.push_back(path);
 }
 
 void Log::emit(Channel channel, const std::string& text) {
@@ -86,6 +96,7 @@ void Log::line(Severity severity, const char* stamp, const char* format, va_list
   appendFormatted(&text, format, args);
   emit(Channel::File, text);
   if (severity == Severity::Warning) ++warningCount_;
+  if (parent_ != nullptr && severity != Severity::Note) problems_.push_back(text);
   if (severity == Severity::Error) {
     ++errorCount_;
     // The error stream gets the line without its time stamp and mark.

@@ -90,6 +90,14 @@ class Log {
   // How many warning lines were logged.
   int warningCount() const { return warningCount_; }
 
+  // What a held log keeps of its work for a summary of it (a day page): its
+  // warning and error lines as logged, and the output files renamed into
+  // place, each in the order they came. release() hands both on to a parent
+  // that is itself held; the run's own log keeps neither.
+  void recordFileWritten(const std::string& path);
+  const std::vector<std::string>& heldProblems() const { return problems_; }
+  const std::vector<std::string>& filesWritten() const { return written_; }
+
  private:
   enum class Severity { Note, Warning, Error };
   enum class Channel { File, Console, Errors };
@@ -106,6 +114,8 @@ class Log {
   std::string timeStamp_;
   int errorCount_ = 0;
   int warningCount_ = 0;
+  std::vector<std::string> problems_;  // held logs only
+  std::vector<std::string> written_;   // held logs only
 };
 
 }  // namespace loopconv

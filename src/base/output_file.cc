@@ -91,6 +91,7 @@ bool OutputFile::close(Log& log) {
     return false;
   }
   tempPath_.clear();
+  log.recordFileWritten(finalPath_);
   return true;
 }
 

@@ -44,6 +44,7 @@ struct RunOptions {
   bool recursive = false;          // --recursive: sub-folders too, outputs mirrored
   bool skipDone = false;           // --skip-done: data files whose outputs are newer
   std::string summaryPath;         // --summary=FILE; empty: no run summary
+  bool pages = false;              // --pages: a page per day and Index.html
   std::string cabinetsFile;        // --cabinets=FILE: the cabinet list for --corridors
   bool corridors = false;          // --corridors
 };

@@ -117,6 +117,7 @@ const char kLongHelp[] =
     "\t--recursive      also the sub-folders of -I, outputs in the same sub-folders of -O\n"
     "\t--skip-done      skip a data file whose every output exists and is newer\n"
     "\t--summary=FILE   write a CSV of what the run did with each file to FILE\n"
+    "\t--pages          also write a web page per day (Day_YYYY-MM-DD.html) and Index.html\n"
     "\t--cabinets=FILE  the cabinet list that places stations on roads (for --corridors)\n"
     "\t--corridors      also write each data file's corridors, measures, travel times and\n"
     "\t                 corridor picture (needs --cabinets)\n"
@@ -239,6 +240,8 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
       return refuseLong(log, arg, "Illegal value in");
     }
     options->summaryPath = value;
+  } else if (name == "--pages" && !hasValue) {
+    options->pages = true;
   } else if (name == "--jobs" && hasValue) {
     if (!parseCount(value, MaxJobs, &options->jobs)) return refuseLong(log, arg, "Illegal value in");
   } else if (name == "--rollup" && hasValue) {

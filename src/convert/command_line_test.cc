@@ -225,13 +225,14 @@ TEST(CommandLineTest, PeriodTimesNameOneTwentySecondPeriod) {
 
 TEST(CommandLineTest, LongOptions) {
   Parsed all = parse({"loopconv", "--jobs=4", "--rollup=15", "--compress=zstd", "--health",
-                      "--picture", "-E"});
+                      "--picture", "--pages", "-E"});
   EXPECT_EQ(all.result, ParseResult::GoOn);
   EXPECT_EQ(all.options.jobs, 4);
   EXPECT_EQ(all.options.rollupMinutes, 15);
   EXPECT_EQ(all.options.compression, Compression::Zstd);
   EXPECT_TRUE(all.options.healthReport);
   EXPECT_TRUE(all.options.picture);
+  EXPECT_TRUE(all.options.pages);
   EXPECT_TRUE(all.options.elementReport);
   EXPECT_EQ(all.options.commandLetters, "E ");  // long options are no command letters
   EXPECT_EQ(all.console.substr(0, 22), "\tOption --jobs=4\n\tOpti");
@@ -274,6 +275,7 @@ TEST(CommandLineTest, LongOptions) {
       {"--rollup=", "Illegal value in option -- '--rollup='!"},
       {"--compress=lz4", "Illegal value in option -- '--compress=lz4'!"},
       {"--health=yes", "Illegal option -- '--health=yes'!"},
+      {"--pages=all", "Illegal option -- '--pages=all'!"},
       {"--frobnicate", "Illegal option -- '--frobnicate'!"},
       {"--", "Illegal option -- '--'!"},
   };

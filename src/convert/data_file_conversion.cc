@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -14,6 +15,9 @@
 #include "convert/folder_scan.h"
 #include "convert/output_plan.h"
 #include "outputs/iso_date.h"
+#include "outputs/corridor_files.h"
+#include "outputs/corridor_page_data.h"
+#include "outputs/day_page.h"
 
 namespace loopconv {
 namespace {
@@ -25,11 +29,17 @@ namespace {
 // one by one.
 // A writer that fails has logged why (its E line counts toward the exit
 // status); the others are still written. Returns the paths of the files
-// written.
-std::vector<std::string> writeOutputs(const RunContext& run, const DataHeader& header,
-                                      const DeviceTable* table, const std::string& name,
-                                      bool* allWritten, const CabinetPlaces* cabinets) {
-  std::vector<PlannedOutput> writers = planOutputs(run.options, header, table, name, cabinets);
+// written. `corridors` false leaves the corridor files out (the day page's
+// thread writes them); `verdicts`, when given with --health, receives the
+// health table's verdicts for the day page.
+std::vector<std::string> writeOutputs(
+    const RunContext& run, const DataHeader& header, const DeviceTable* table,
+    const std::string& name, bool* allWritten, const CabinetPlaces* cabinets, bool corridors,
+    std::promise<std::vector<HealthVerdict>>* verdicts = nullptr) {
+  RunOptions planned = run.options;
+  planned.corridors = planned.corridors && corridors;
+  std::vector<PlannedOutput> writers =
+      planOutputs(planned, header, table, name, cabinets, verdicts);
   std::vector<char> written(writers.size(), 0);
   if (writers.size() <= 1 || coreCount() <= 1) {
     for (size_t i = 0; i < writers.size(); ++i) written[i] = writers[i].write(run);
@@ -53,6 +63,83 @@ std::vector<std::string> writeOutputs(const RunContext& run, const DataHeader& h
   for (size_t i = 0; i < writers.size(); ++i) {
     if (!written[i]) *allWritten = false;
     if (written[i]) paths.insert(paths.end(), writers[i].paths.begin(), writers[i].paths.end());
+  }
+  return paths;
+}
+
+// The day page lists what the other outputs wrote and logged, so it is
+// written after them. What takes time in it is made beside them, on a thread
+// of its own: the facts and the station picture, or with corridors the
+// corridor day, which that thread computes once for the corridor files and
+// the page alike. The corridor files then log into a log of their own,
+// handed on after the other outputs' logs, where their lines stand in a run
+// without pages too.
+// Returns the paths of the files written; *allWritten tells whether every
+// one was.
+std::vector<std::string> writeOutputsAndPage(const RunContext& run, const DataHeader& header,
+                                             const DeviceTable* table, const std::string& name,
+                                             const CabinetPlaces* cabinets, bool* allWritten) {
+  const RunOptions& options = run.options;
+  if (!options.pages) return writeOutputs(run, header, table, name, allWritten, cabinets, true);
+  const bool corridors = options.corridors && cabinets != nullptr;
+  PreparedDayPage prepared;
+  CorridorPageData corridorData;
+  Log corridorLog(run.log);
+  // The page takes the health table's verdicts rather than judging again.
+  std::promise<std::vector<HealthVerdict>> judged;
+  std::shared_future<std::vector<HealthVerdict>> verdicts;
+  if (options.healthReport) verdicts = judged.get_future().share();
+  std::promise<std::vector<HealthVerdict>>* promise = verdicts.valid() ? &judged : nullptr;
+  bool corridorsWritten = !corridors;
+  std::vector<std::string> corridorPaths;
+  // The corridors first: the page's facts wait for the health table.
+  auto prepare = [&] {
+    if (corridors) {
+      RunContext corridorRun{options, corridorLog, run.platform};
+      IsoDate date;
+      if (!isoDateOf(header, &date)) {
+        (void)writeCorridorOutputs(corridorRun, header, table, *cabinets, name);
+      } else {
+        CorridorDay day;
+        if (table != nullptr) day = computeCorridorDay(*table, periodCount(header), *cabinets);
+        // The picture is drawn once, for the page and its file.
+        corridorData = corridorPageData(day, date, name);
+        corridorsWritten =
+            writeCorridorFiles(corridorRun, date, day, name, &corridorData.pictureSvg);
+        if (corridorsWritten) corridorPaths = corridorOutputPaths(options.outputFolder, date);
+      }
+    }
+    prepared = prepareDayPage(header, table, name, !corridors, verdicts);
+  };
+  std::vector<std::string> paths;
+  if (coreCount() > 1) {
+    std::thread preparing(prepare);
+    paths = writeOutputs(run, header, table, name, allWritten, cabinets, false, promise);
+    preparing.join();
+  } else {
+    paths = writeOutputs(run, header, table, name, allWritten, cabinets, false, promise);
+    prepare();
+  }
+  if (!corridorsWritten) *allWritten = false;
+  paths.insert(paths.end(), corridorPaths.begin(), corridorPaths.end());
+  corridorLog.release();
+  if (options.corridors && !corridors) {
+    corridorData.failure = "the cabinet list could not be read (see the run's E line).";
+  }
+  DayPageInput page;
+  page.header = &header;
+  page.table = table;
+  page.dataFileName = name;
+  page.problems = run.log.heldProblems();
+  page.filesWritten = run.log.filesWritten();
+  page.corridors = options.corridors ? &corridorData : nullptr;
+  if (writeDayPage(run, page, prepared)) {
+    IsoDate date;
+    if (isoDateOf(header, &date)) {
+      paths.push_back(dayFilePath(options.outputFolder, "Day_", date, ".html"));
+    }
+  } else {
+    *allWritten = false;
   }
   return paths;
 }
@@ -121,7 +208,8 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
   fileOptions.outputFolder = outputFolderFor(run.options, name);
   RunContext fileRun{fileOptions, log, run.platform};
   for (std::string& path :
-       writeOutputs(fileRun, header, table.get(), name, &outcome->outputsWritten, cabinets)) {
+       writeOutputsAndPage(fileRun, header, table.get(), name, cabinets,
+                           &outcome->outputsWritten)) {
     outcome->outputs.push_back(path.substr(outputFolder.size()));
   }
 
@@ -136,6 +224,19 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
   return true;
 }
 
+// The file's outcome, with the errors and warnings it logged.
+bool convertCounted(const std::string& name, const RunContext& run, FileOutcome* outcome,
+                    const CabinetPlaces* cabinets) {
+  // The log is this file's alone while it converts (a log of its own with
+  // --jobs or --pages), so what it counted meanwhile is the file's.
+  const int errors = run.log.errorCount();
+  const int warnings = run.log.warningCount();
+  bool done = convertDataFile(name, run, outcome, cabinets);
+  outcome->errors = run.log.errorCount() - errors;
+  outcome->warnings = run.log.warningCount() - warnings;
+  return done;
+}
+
 }  // namespace
 
 bool processDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome,
@@ -143,14 +244,14 @@ bool processDataFile(const std::string& name, const RunContext& run, FileOutcome
   FileOutcome own;
   if (outcome == nullptr) outcome = &own;
   *outcome = FileOutcome();
-  // The log is this file's alone while it converts (a log of its own with
-  // --jobs), so what it counted meanwhile is the file's.
-  const int errors = run.log.errorCount();
-  const int warnings = run.log.warningCount();
-  bool done = convertDataFile(name, run, outcome, cabinets);
-  outcome->errors = run.log.errorCount() - errors;
-  outcome->warnings = run.log.warningCount() - warnings;
-  return done;
+  if (!run.options.pages) return convertCounted(name, run, outcome, cabinets);
+  // The file's own log keeps its warning and error lines and the files its
+  // outputs wrote, for the day page; it hands every line on unchanged.
+  Log fileLog(run.log);
+  RunContext fileRun{run.options, fileLog, run.platform};
+  bool converted = convertCounted(name, fileRun, outcome, cabinets);
+  fileLog.release();
+  return converted;
 }
 
 }  // namespace loopconv

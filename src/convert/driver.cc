@@ -19,6 +19,7 @@
 #include "base/log.h"
 #include "base/run_context.h"
 #include "base/run_options.h"
+#include "outputs/index_page.h"
 
 namespace loopconv {
 namespace {
@@ -234,6 +235,8 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
     log.note("Skipped %d up-to-date .DAT Files.\n", skippedFiles);
   }
   if (!options.summaryPath.empty()) (void)writeRunSummary(options.summaryPath, summaryRows, log);
+  // From every day page in the folder, those of earlier runs too.
+  if (options.pages) (void)writeIndexPage(run);
 
   double seconds = static_cast<double>(platform.ticks() - startTick) / 1000.0;
   log.console("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n",

@@ -15,7 +15,8 @@ namespace loopconv {
 std::vector<PlannedOutput> planOutputs(const RunOptions& options, const DataHeader& header,
                                        const DeviceTable* table,
                                        const std::string& dataFileName,
-                                       const CabinetPlaces* cabinets) {
+                                       const CabinetPlaces* cabinets,
+                                       std::promise<std::vector<HealthVerdict>>* verdicts) {
   const std::string suffix = compressionSuffix(options.compression);
   std::vector<PlannedOutput> plan;
   auto add = [&](std::vector<std::string> paths, std::function<bool(const RunContext&)> write) {
@@ -56,8 +57,12 @@ std::vector<PlannedOutput> planOutputs(const RunOptions& options, const DataHead
   if (options.healthReport) {
     add(dated ? std::vector<std::string>{healthReportPath(folder, date) + suffix}
               : std::vector<std::string>{},
-        [&header, table, &dataFileName](const RunContext& r) {
-          return writeHealthReport(r, header, table, dataFileName).written;
+        [&header, table, &dataFileName, verdicts](const RunContext& r) {
+          if (verdicts == nullptr) return writeHealthReport(r, header, table, dataFileName).written;
+          std::vector<HealthVerdict> judged;
+          bool written = writeHealthReport(r, header, table, dataFileName, &judged).written;
+          verdicts->set_value(std::move(judged));
+          return written;
         });
   }
   if (options.picture) {

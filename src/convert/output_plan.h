@@ -5,9 +5,11 @@
 #define LOOPCONV_CONVERT_OUTPUT_PLAN_H_
 
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
+#include "analysis/health.h"
 #include "base/run_context.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
@@ -33,10 +35,12 @@ struct PlannedOutput {
 // With --corridors the corridor files come last; `cabinets` is the run's
 // cabinet list, null when it could not be read (the writer then writes
 // nothing: the run has logged why).
-std::vector<PlannedOutput> planOutputs(const RunOptions& options, const DataHeader& header,
-                                       const DeviceTable* table,
-                                       const std::string& dataFileName,
-                                       const CabinetPlaces* cabinets = nullptr);
+// `verdicts`, when given with --health, receives the health table's verdicts
+// (for the day page).
+std::vector<PlannedOutput> planOutputs(
+    const RunOptions& options, const DataHeader& header, const DeviceTable* table,
+    const std::string& dataFileName, const CabinetPlaces* cabinets = nullptr,
+    std::promise<std::vector<HealthVerdict>>* verdicts = nullptr);
 
 }  // namespace loopconv
 

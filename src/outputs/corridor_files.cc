@@ -186,36 +186,48 @@ bool writeCorridorMeasures(const RunContext& run, const IsoDate& date, const Cor
   });
 }
 
+CorridorSummaryTexts corridorSummaryTexts(const CorridorOfDay& c, const WindowSummary& summary) {
+  const MeasureSums& sums = summary.sums;
+  CorridorSummaryTexts texts;
+  char room[CsvNumberRoom + 8];
+  auto number = [&room](uint64_t value) { return std::string(room, putUnsigned(room, value)); };
+  auto decimal = [&room](uint64_t scaled, int decimals) {
+    return std::string(room, putFixed(room, scaled, decimals));
+  };
+  texts.stations = number(c.corridor.stations.size());
+  texts.lengthMi = decimal(static_cast<uint32_t>(c.corridor.lengthHundredths()), 2);
+  texts.vmt = decimal(roundedQuotient(sums.vmtThousandths, 10), 2);
+  texts.vmtWithSpeed = decimal(roundedQuotient(sums.vmtWithSpeedThousandths, 10), 2);
+  texts.vht = decimal(fixedToPlaces(sums.vht, 3), 3);
+  texts.delay35 = decimal(fixedToPlaces(sums.delay35, 3), 3);
+  texts.delay60 = decimal(fixedToPlaces(sums.delay60, 3), 3);
+  uint64_t speed = 0;
+  if (sums.speedTenths(&speed)) texts.speedMph = decimal(speed, 1);
+  texts.congestedHours = decimal(sums.congestedHoursThousandths(), 3);
+  if (summary.hasWorst) {
+    texts.worstTravelMin = decimal(summary.worstHundredths, 2);
+    texts.worstDeparture = std::string(room, putClock(room, summary.worstInterval *
+                                                                 CorridorMinutes * 3));
+  }
+  return texts;
+}
+
 bool writeCorridorSummary(const RunContext& run, const IsoDate& date, const CorridorDay& day) {
   const std::string path = corridorOutputPaths(run.options.outputFolder, date)[2];
   return writeCsv(run, path, "Writing corridor summary to CSV file", SummaryHeader,
                   [&](OutputFile* csv) {
     for (const CorridorOfDay& c : day.corridors) {
       for (const WindowSummary& summary : c.summaries) {
-        const MeasureSums& sums = summary.sums;
+        const CorridorSummaryTexts texts = corridorSummaryTexts(c, summary);
         char* out = csv->reserve(RowRoom);
         char* p = putText(out, c.corridor.name);
         p = putText(p, summaryWindowText(summary.window));
-        p = putNumber(p, c.corridor.stations.size());
-        p = putDecimal(p, static_cast<uint32_t>(c.corridor.lengthHundredths()), 2);
-        p = putDecimal(p, roundedQuotient(sums.vmtThousandths, 10), 2);
-        p = putDecimal(p, roundedQuotient(sums.vmtWithSpeedThousandths, 10), 2);
-        p = putDecimal(p, fixedToPlaces(sums.vht, 3), 3);
-        p = putDecimal(p, fixedToPlaces(sums.delay35, 3), 3);
-        p = putDecimal(p, fixedToPlaces(sums.delay60, 3), 3);
-        uint64_t speed = 0;
-        if (sums.speedTenths(&speed)) {
-          p = putDecimal(p, speed, 1);
-        } else {
-          *p++ = ',';
-        }
-        p = putDecimal(p, sums.congestedHoursThousandths(), 3);
-        if (summary.hasWorst) {
-          p = putDecimal(p, summary.worstHundredths, 2);
-          p = putClock(p, summary.worstInterval * CorridorMinutes * 3);
-          *p++ = ',';
-        } else {
-          *p++ = ',';
+        for (const std::string* text :
+             {&texts.stations, &texts.lengthMi, &texts.vmt, &texts.vmtWithSpeed, &texts.vht,
+              &texts.delay35, &texts.delay60, &texts.speedMph, &texts.congestedHours,
+              &texts.worstTravelMin, &texts.worstDeparture}) {
+          memcpy(p, text->data(), text->size());
+          p += text->size();
           *p++ = ',';
         }
         csv->commit(endRow(p));
@@ -263,12 +275,19 @@ bool writeCorridorOutputs(const RunContext& run, const DataHeader& header,
   if (table != nullptr) {
     day = computeCorridorDay(*table, periodCount(header), places);
   }
+  return writeCorridorFiles(run, date, day, dataFileName);
+}
+
+bool writeCorridorFiles(const RunContext& run, const IsoDate& date, const CorridorDay& day,
+                        const std::string& dataFileName, const std::string* embeddedPicture) {
   logUnplaced(run, day, dataFileName);
   bool stations = writeCorridorStations(run, date, day);
   bool measures = writeCorridorMeasures(run, date, day);
   bool summary = writeCorridorSummary(run, date, day);
   bool travel = writeTravelTimes(run, date, day);
-  bool picture = writeCorridorPicture(run, date, day, dataFileName);
+  bool picture = embeddedPicture != nullptr
+                     ? writeCorridorPictureText(run, date, *embeddedPicture)
+                     : writeCorridorPicture(run, date, day, dataFileName);
   return stations && measures && summary && travel && picture;
 }
 

@@ -28,6 +28,30 @@ namespace loopconv {
 // The paths of the five files in the order written: the four CSVs (their
 // compression suffix not included) and the picture.
 std::vector<std::string> corridorOutputPaths(const std::string& folder, const IsoDate& date);
+// The same for a corridor day computed by the caller, for the day `date`;
+// `embeddedPicture`, when given, is the picture's text made for a page, and
+// the picture file is written from it rather than drawn again.
+[[nodiscard]] bool writeCorridorFiles(const RunContext& run, const IsoDate& date,
+                                      const CorridorDay& day, const std::string& dataFileName,
+                                      const std::string* embeddedPicture = nullptr);
+
+// The numbers of one row of the corridor summary as its CSV prints them
+// (the corridor and window texts aside); empty where the CSV's field is.
+struct CorridorSummaryTexts {
+  std::string stations;
+  std::string lengthMi;
+  std::string vmt;
+  std::string vmtWithSpeed;
+  std::string vht;
+  std::string delay35;
+  std::string delay60;
+  std::string speedMph;
+  std::string congestedHours;
+  std::string worstTravelMin;
+  std::string worstDeparture;
+};
+CorridorSummaryTexts corridorSummaryTexts(const CorridorOfDay& corridor,
+                                          const WindowSummary& summary);
 
 // The CSV files, one each (the tests call them on a CorridorDay of their own).
 [[nodiscard]] bool writeCorridorStations(const RunContext& run, const IsoDate& date,

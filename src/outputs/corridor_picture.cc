@@ -15,6 +15,7 @@ namespace loopconv {
 namespace {
 
 constexpr const char* Announcement = "Writing corridor picture to SVG file";
+constexpr const char* XmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
 // Geometry in pixels.
 constexpr int CellWidth = 4;
@@ -110,9 +111,9 @@ int corridorHeight(const CorridorOfDay& c) {
 }
 
 void appendHead(std::string* out, int width, int height, const std::string& date,
-                const std::string& dataFileName, size_t corridors) {
-  out->append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-              "<svg xmlns=\"http://www.w3.org/2000/svg\"");
+                const std::string& dataFileName, size_t corridors, bool standalone) {
+  if (standalone) out->append(XmlDeclaration);
+  out->append("<svg xmlns=\"http://www.w3.org/2000/svg\"");
   appendAttribute(out, "width", width);
   appendAttribute(out, "height", height);
   out->append(" viewBox=\"0 0 ");
@@ -331,34 +332,54 @@ std::string corridorPicturePath(const std::string& folder, const IsoDate& date) 
   return dayFilePath(folder, "Corridors_", date, ".svg");
 }
 
-bool writeCorridorPicture(const RunContext& run, const IsoDate& date, const CorridorDay& day,
-                          const std::string& dataFileName) {
-  // Never compressed, as the speed picture: a browser must open it.
+// Never compressed, as the speed picture: a browser must open it.
+bool openCorridorPicture(const RunContext& run, const IsoDate& date, OutputFile* file) {
   OutputTarget target{corridorPicturePath(run.options.outputFolder, date),
                       run.options.outputFolder.size(), Compression::None};
-  OutputFile file;
-  if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
+  return openOutputFile(run.log, target, Announcement, "data file", file);
+}
+
+void produceCorridorPicture(const IsoDate& date, const CorridorDay& day,
+                            const std::string& dataFileName, bool standalone,
+                            const PictureSink& sink) {
   const int32_t cells = day.intervalCount;
   const int width = std::max(LabelWidth + cells * CellWidth + RightMargin, MinWidth);
   int height = HeaderHeight + 20;
   for (const CorridorOfDay& c : day.corridors) height += corridorHeight(c);
   std::string text;
-  appendHead(&text, width, height, date.str(), dataFileName, day.corridors.size());
+  appendHead(&text, width, height, date.str(), dataFileName, day.corridors.size(), standalone);
   if (day.corridors.empty()) {
     text.append("<text x=\"16\" y=\"");
     appendInt(&text, HeaderHeight + 10);
-    text.append("\">No station of this data file stands on a corridor of the cabinet list."
-                "</text>\n");
+    text.append(
+        "\">No station of this data file stands on a corridor of the cabinet list.</text>\n");
   }
-  writeMarkup(&file, text);
+  sink(text);
   int top = HeaderHeight;
   for (const CorridorOfDay& c : day.corridors) {
     text.clear();
     appendCorridor(&text, c, cells, top);
-    writeMarkup(&file, text);
+    sink(text);
     top += corridorHeight(c);
   }
-  writeMarkup(&file, "</svg>\n");
+  sink("</svg>\n");
+}
+
+bool writeCorridorPictureText(const RunContext& run, const IsoDate& date,
+                              const std::string& embedded) {
+  OutputFile file;
+  if (!openCorridorPicture(run, date, &file)) return false;
+  writeMarkup(&file, XmlDeclaration);
+  writeMarkup(&file, embedded);
+  return file.close(run.log);
+}
+
+bool writeCorridorPicture(const RunContext& run, const IsoDate& date, const CorridorDay& day,
+                          const std::string& dataFileName) {
+  OutputFile file;
+  if (!openCorridorPicture(run, date, &file)) return false;
+  produceCorridorPicture(date, day, dataFileName, true,
+                         [&file](const std::string& text) { writeMarkup(&file, text); });
   return file.close(run.log);
 }
 

@@ -18,14 +18,13 @@ constexpr char HeaderLine[] =
     "high_volume_pct,occupancy_no_volume_pct,volume_no_occupancy_pct,"
     "longest_constant_run,status\n";
 
-// `count` in percent of `samples` with two decimals, rounded half up in
-// integers so that the text does not depend on floating point.
-char* putShare(char* out, int32_t count, int32_t samples) {
+}  // namespace
+
+// In integers, so that the text does not depend on floating point.
+char* putHealthShare(char* out, int32_t count, int32_t samples) {
   int64_t hundredths = (int64_t{count} * 20000 + samples) / (int64_t{samples} * 2);
   return putFixed(out, static_cast<uint64_t>(hundredths), 2);
 }
-
-}  // namespace
 
 std::string healthReportPath(const std::string& folder, const IsoDate& date) {
   return dayFilePath(folder, "Health_", date, ".csv");
@@ -50,7 +49,7 @@ char* formatHealthRow(char* out, const IsoDate& date, const DeviceRecord& record
                         verdict.occupancyNoVolume, verdict.volumeNoOccupancy}) {
     *out++ = ',';
     // Shares of no samples are left empty rather than shown as 0.
-    if (verdict.samples > 0) out = putShare(out, count, verdict.samples);
+    if (verdict.samples > 0) out = putHealthShare(out, count, verdict.samples);
   }
   *out++ = ',';
   out = putSigned(out, verdict.longestConstantRun);
@@ -65,7 +64,8 @@ char* formatHealthRow(char* out, const IsoDate& date, const DeviceRecord& record
 }
 
 HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
-                                const DeviceTable* table, const std::string& dataFileName) {
+                                const DeviceTable* table, const std::string& dataFileName,
+                                std::vector<HealthVerdict>* verdicts) {
   HealthSummary summary;
   IsoDate date;
   if (!requireIsoDate(run.log, header, "Detector health tables", &date)) return summary;
@@ -79,6 +79,7 @@ HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
       DetectorType type;
       if (!detectorType(record, &type)) continue;
       HealthVerdict verdict = judgeHealth(record, periods);
+      if (verdicts != nullptr) verdicts->push_back(verdict);
       ++summary.byStatus[static_cast<size_t>(verdict.status)];
       csv.commit(formatHealthRow(csv.reserve(HealthRowRoom), date, record, type, verdict));
     }

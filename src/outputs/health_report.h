@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
@@ -32,9 +33,16 @@ std::string healthReportPath(const std::string& folder, const IsoDate& date);
 // (null when the table is absent: the header line alone). Every entry of
 // kind 80 or 84 gets a row, in table order. Logs and prints the count of
 // detectors by status once the file is written, and returns the counts.
+// `verdicts`, when given, receives every row's verdict in table order (for
+// the day page, which then need not judge again).
 [[nodiscard]] HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
                                               const DeviceTable* table,
-                                              const std::string& dataFileName);
+                                              const std::string& dataFileName,
+                                              std::vector<HealthVerdict>* verdicts = nullptr);
+
+// `count` in percent of `samples` (above 0) with two decimals, rounded half
+// up in integers: the text of the table's percentage columns.
+char* putHealthShare(char* out, int32_t count, int32_t samples);
 
 // Room for the longest row, slack included.
 constexpr size_t HealthRowRoom = 256;

@@ -39,6 +39,36 @@ void appendEscaped(std::string* out, const char* text, size_t length) {
   }
 }
 
+void appendLatin1AsUtf8(std::string* out, const char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out->push_back(static_cast<char>(c));
+    } else if (c >= 0xA0) {
+      out->push_back(static_cast<char>(0xC0 | c >> 6));
+      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out->append("\xEF\xBF\xBD");
+    }
+  }
+}
+
+void appendEscapedUtf8(std::string* out, const std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0;
+    if (c < 0x20 || c == 0x7F || c1) {
+      out->append("&#xFFFD;");
+      i += c1;  // both bytes of the C1 character
+    } else if (c < 0x80) {
+      appendEscaped(out, text.data() + i, 1);
+    } else {
+      out->push_back(static_cast<char>(c));
+    }
+  }
+}
+
 void appendInt(std::string* out, int64_t value) {
   char text[24];
   auto result = std::to_chars(text, text + sizeof text, value);

@@ -19,6 +19,15 @@ inline void appendEscaped(std::string* out, const std::string& text) {
   appendEscaped(out, text.data(), text.size());
 }
 
+// The same reading of bytes from a file, as UTF-8 text (for a JSON block):
+// printable ASCII stays, bytes from 0xA0 up are Latin-1, the rest U+FFFD.
+void appendLatin1AsUtf8(std::string* out, const char* text, size_t length);
+
+// Appends valid UTF-8 text (as a JSON parser hands it over) as markup text:
+// markup characters become references and control characters, C0 and C1,
+// U+FFFD; every other character stays as it is.
+void appendEscapedUtf8(std::string* out, const std::string& text);
+
 // Whole numbers and tenths ("52.3" from 523) into markup.
 void appendInt(std::string* out, int64_t value);
 void appendTenths(std::string* out, int32_t tenths);

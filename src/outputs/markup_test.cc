@@ -44,5 +44,18 @@ TEST(MarkupTest, Numbers) {
   EXPECT_EQ(out, "-12 52.3 0.7");
 }
 
+TEST(MarkupTest, Latin1BytesBecomeUtf8AndControlsTheReplacementCharacter) {
+  std::string out;
+  const char bytes[] = "A\xE9\x7F\x85\x01\xFF<";
+  appendLatin1AsUtf8(&out, bytes, sizeof bytes - 1);
+  EXPECT_EQ(out, "A\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xBF<");
+}
+
+TEST(MarkupTest, Utf8TextIsEscapedWithoutTouchingItsCharacters) {
+  std::string out;
+  appendEscapedUtf8(&out, "I-35W \xC3\xA9<&>\"'\x01\xC2\x85\xE2\x80\x94");
+  EXPECT_EQ(out, "I-35W \xC3\xA9&lt;&amp;&gt;&quot;&#39;&#xFFFD;&#xFFFD;\xE2\x80\x94");
+}
+
 }  // namespace
 }  // namespace loopconv

@@ -67,8 +67,9 @@ Layout layoutFor(int32_t cells, int32_t stations) {
 }
 
 void appendHead(std::string* out, const Layout& layout, const std::string& date,
-                const std::string& dataFileName) {
-  out->append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"");
+                const std::string& dataFileName, bool standalone) {
+  if (standalone) out->append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+  out->append("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"");
   appendInt(out, layout.width);
   out->append("\" height=\"");
   appendInt(out, layout.height);
@@ -221,10 +222,11 @@ void appendStation(std::string* out, std::string* nameXml, const DeviceRecord& s
   out->append("</g>\n");
 }
 
-// Every station's row, in table order, each written as it is made.
-void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, int32_t cells) {
+// Every station's row, in table order, each handed on as it is made.
+void produceStations(const PictureSink& sink, const DeviceTable& table, int32_t periods,
+                     int32_t cells) {
   // The names line up in a fixed-width font, right-aligned before the cells.
-  writeMarkup(file, "<g font-family=\"monospace\" font-size=\"11\" text-anchor=\"end\">\n");
+  sink("<g font-family=\"monospace\" font-size=\"11\" text-anchor=\"end\">\n");
   std::vector<RollupInterval> intervals(static_cast<size_t>(cells));
   std::string text;
   std::string nameXml;
@@ -234,9 +236,9 @@ void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, 
     rollUpDevice(record, periods, PictureMinutes, intervals.data());
     text.clear();
     appendStation(&text, &nameXml, record, row++, intervals.data(), cells);
-    writeMarkup(file, text);
+    sink(text);
   }
-  writeMarkup(file, "</g>\n");
+  sink("</g>\n");
 }
 
 }  // namespace
@@ -245,15 +247,8 @@ std::string picturePath(const std::string& folder, const IsoDate& date) {
   return dayFilePath(folder, "Picture_", date, ".svg");
 }
 
-bool writePicture(const RunContext& run, const DataHeader& header, const DeviceTable* table,
-                  const std::string& dataFileName) {
-  IsoDate date;
-  if (!requireIsoDate(run.log, header, "Speed pictures", &date)) return false;
-  OutputTarget target{picturePath(run.options.outputFolder, date),
-                      run.options.outputFolder.size(), Compression::None};
-  OutputFile file;
-  if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
-
+void producePicture(const DataHeader& header, const DeviceTable* table, const IsoDate& date,
+                    const std::string& dataFileName, bool standalone, const PictureSink& sink) {
   const int32_t periods = periodCount(header);
   const int32_t cells = rollupIntervalCount(periods, PictureMinutes);
   int32_t stations = 0;
@@ -262,20 +257,33 @@ bool writePicture(const RunContext& run, const DataHeader& header, const DeviceT
   }
   Layout layout = layoutFor(cells, stations);
   std::string text;
-  appendHead(&text, layout, date.str(), dataFileName);
+  appendHead(&text, layout, date.str(), dataFileName, standalone);
   appendHourLabels(&text, layout);
   if (stations == 0) {
     text.append("<text x=\"16\" y=\"");
     appendInt(&text, PlotTop + 10);
     text.append("\">No stations in this data file.</text>\n");
   }
-  writeMarkup(&file, text);
+  sink(text);
 
-  if (stations > 0) writeStations(&file, *table, periods, cells);
+  if (stations > 0) produceStations(sink, *table, periods, cells);
   text.clear();
   appendHourLines(&text, layout);
   text.append("</svg>\n");
-  writeMarkup(&file, text);
+  sink(text);
+}
+
+bool writePicture(const RunContext& run, const DataHeader& header, const DeviceTable* table,
+                  const std::string& dataFileName) {
+  IsoDate date;
+  if (!requireIsoDate(run.log, header, "Speed pictures", &date)) return false;
+  // Never compressed: a browser must open it.
+  OutputTarget target{picturePath(run.options.outputFolder, date),
+                      run.options.outputFolder.size(), Compression::None};
+  OutputFile file;
+  if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
+  producePicture(header, table, date, dataFileName, true,
+                 [&file](const std::string& text) { writeMarkup(&file, text); });
   return file.close(run.log);
 }
 

@@ -5,6 +5,7 @@
 #define LOOPCONV_OUTPUTS_PICTURE_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "datafile/data_header.h"
@@ -28,6 +29,16 @@ std::string picturePath(const std::string& folder, const IsoDate& date);
 // (the E line is logged).
 [[nodiscard]] bool writePicture(const RunContext& run, const DataHeader& header,
                                 const DeviceTable* table, const std::string& dataFileName);
+
+// Receives the picture's text piece by piece (a station's row at a time), so
+// that a large day never has to sit whole in memory.
+using PictureSink = std::function<void(const std::string& text)>;
+
+// The text writePicture() writes for the day `date` of `header`, handed to
+// `sink`. `standalone`: begun with the XML declaration, as the file is;
+// without it, the <svg> element alone, for a page to embed.
+void producePicture(const DataHeader& header, const DeviceTable* table, const IsoDate& date,
+                    const std::string& dataFileName, bool standalone, const PictureSink& sink);
 
 }  // namespace loopconv
 

@@ -34,7 +34,7 @@ struct Road {
 // boundary, and between two such places the cells are of equal length, at
 // least the free-flow distance of a step. A place closer than that to the
 // previous boundary is moved onto it.
-Road cutIntoCells(const Corridor& c) {
+Road cutIntoCells(const RoadCorridor& c) {
   const double minCell = c.freeFlowMph * StepHours;
   struct Place {
     double position;
@@ -96,7 +96,7 @@ double median(double a, double b, double c) {
 
 }  // namespace
 
-CorridorFlows simulateCorridor(const Corridor& c, const CorridorDay& day, int32_t periods) {
+CorridorFlows simulateCorridor(const RoadCorridor& c, const SimulatedCorridorDay& day, int32_t periods) {
   Road road = cutIntoCells(c);
   const size_t cells = road.length.size();
   const double vf = c.freeFlowMph;

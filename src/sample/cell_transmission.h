@@ -50,13 +50,13 @@ struct CorridorFlows {
 };
 
 // The demand of one corridor on one day.
-struct CorridorDay {
+struct SimulatedCorridorDay {
   std::vector<double> demandShare;  // per period: share of the design peak (level included)
   std::vector<Incident> incidents;  // on this corridor
 };
 
 // Runs the model over `periods` periods from midnight, empty road at start.
-CorridorFlows simulateCorridor(const Corridor& corridor, const CorridorDay& day,
+CorridorFlows simulateCorridor(const RoadCorridor& corridor, const SimulatedCorridorDay& day,
                                int32_t periods);
 
 }  // namespace loopconv

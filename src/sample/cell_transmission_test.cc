@@ -10,8 +10,8 @@ namespace {
 
 // A straight corridor of `count` stations a mile apart with `lanes` lanes,
 // then `dropTo` lanes from just after station `dropAfter` (none when < 0).
-Corridor straightCorridor(int count, int lanes, int dropAfter = -1, int dropTo = 0) {
-  Corridor c;
+RoadCorridor straightCorridor(int count, int lanes, int dropAfter = -1, int dropTo = 0) {
+  RoadCorridor c;
   c.side = 'N';
   c.freeFlowMph = 65;
   c.capacityPerLane = 2000;
@@ -32,8 +32,8 @@ Corridor straightCorridor(int count, int lanes, int dropAfter = -1, int dropTo =
   return c;
 }
 
-CorridorDay steadyDay(int32_t periods, double share) {
-  CorridorDay day;
+SimulatedCorridorDay steadyDay(int32_t periods, double share) {
+  SimulatedCorridorDay day;
   day.demandShare.assign(static_cast<size_t>(periods), share);
   return day;
 }
@@ -56,7 +56,7 @@ double flowOf(const StationFlow& f, int from, int to) {
 // Below capacity every station sees the demand at the free-flow speed, the
 // off-ramp takes its share and the on-ramp adds its flow; nothing is lost.
 TEST(CellTransmissionTest, FreeFlowCarriesTheDemandAtFreeFlowSpeed) {
-  Corridor c = straightCorridor(6, 3);
+  RoadCorridor c = straightCorridor(6, 3);
   c.upstreamPeakVph = 4000;
   RampSite off, on;
   off.kind = RampKind::Off;
@@ -87,9 +87,9 @@ TEST(CellTransmissionTest, FreeFlowCarriesTheDemandAtFreeFlowSpeed) {
 // its upstream edge moves upstream, the stations below run at the queue's
 // discharge (below capacity) and free; no vehicle is lost.
 TEST(CellTransmissionTest, QueueFormsAtTheBottleneckAndSpillsBack) {
-  Corridor c = straightCorridor(8, 3, 5, 2);
+  RoadCorridor c = straightCorridor(8, 3, 5, 2);
   c.upstreamPeakVph = 4400;  // 10% above two lanes' capacity
-  CorridorDay day = steadyDay(1080, 0.5);
+  SimulatedCorridorDay day = steadyDay(1080, 0.5);
   for (int p = 180; p < 720; ++p) day.demandShare[p] = 1.0;  // an hour and a half
   CorridorFlows flows = simulateCorridor(c, day, 1080);
   int lastEdge = 8;
@@ -131,7 +131,7 @@ TEST(CellTransmissionTest, QueueFormsAtTheBottleneckAndSpillsBack) {
 // A busy on-ramp at a merge: the mainline queues above it, the ramp keeps
 // merging its share, and what cannot merge waits on the ramp.
 TEST(CellTransmissionTest, BusyMergeSharesTheRoomByLanes) {
-  Corridor c = straightCorridor(6, 2);
+  RoadCorridor c = straightCorridor(6, 2);
   c.upstreamPeakVph = 3400;
   RampSite on;
   on.kind = RampKind::On;
@@ -155,9 +155,9 @@ TEST(CellTransmissionTest, BusyMergeSharesTheRoomByLanes) {
 // A lane blocked for 40 minutes under ordinary traffic makes a queue that
 // clears after it.
 TEST(CellTransmissionTest, IncidentQueuesAndClears) {
-  Corridor c = straightCorridor(6, 3);
+  RoadCorridor c = straightCorridor(6, 3);
   c.upstreamPeakVph = 4500;
-  CorridorDay day = steadyDay(1440, 1.0);
+  SimulatedCorridorDay day = steadyDay(1440, 1.0);
   day.incidents.push_back({0, 4.2, 360, 480});
   CorridorFlows flows = simulateCorridor(c, day, 1440);
   EXPECT_NEAR(speedOf(flows.stations[3], 300, 360), 65.0, 0.01);

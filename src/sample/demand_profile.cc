@@ -39,7 +39,7 @@ DayConditions drawDayConditions(const RoadNetwork& network, uint64_t seed,
   day.morningShiftHours = (random.uniform() - 0.5) * 0.6;
   day.eveningShiftHours = (random.uniform() - 0.5) * 0.6;
   for (size_t c = 0; c < network.corridors.size(); ++c) {
-    const Corridor& corridor = network.corridors[c];
+    const RoadCorridor& corridor = network.corridors[c];
     day.corridorLevel.push_back(level * (0.99 + 0.02 * random.uniform()));
     // Now and then an incident blocks a lane for 20 to 60 minutes.
     if (random.below(5) == 0) {

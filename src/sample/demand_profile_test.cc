@@ -61,7 +61,7 @@ TEST(DemandProfileTest, ConditionsComeFromTheSeedAndTheDate) {
     DayConditions d = drawDayConditions(network, seed, "03/02/2022");
     for (const Incident& i : d.incidents) {
       ++incidents;
-      const Corridor& c = network.corridors[static_cast<size_t>(i.corridor)];
+      const RoadCorridor& c = network.corridors[static_cast<size_t>(i.corridor)];
       EXPECT_GE(i.position, 0.0);
       EXPECT_LE(i.position, c.lengthMiles);
       EXPECT_GE(i.endPeriod - i.startPeriod, 20 * 3);
@@ -71,10 +71,10 @@ TEST(DemandProfileTest, ConditionsComeFromTheSeedAndTheDate) {
     for (const LaneOutage& o : d.outages) {
       ++outages;
       EXPECT_EQ(o.endPeriod - o.startPeriod, 180);
-      const Corridor& c = network.corridors[static_cast<size_t>(o.corridor)];
+      const RoadCorridor& c = network.corridors[static_cast<size_t>(o.corridor)];
       EXPECT_LT(o.lane, c.stations[static_cast<size_t>(o.station)].lanes);
     }
-    for (const Corridor& c : network.corridors) {
+    for (const RoadCorridor& c : network.corridors) {
       for (const StationSite& s : c.stations) lanes += s.lanes;
     }
   }

@@ -169,7 +169,7 @@ std::string deviceName(const std::string& cabinet, const std::string& suffix) {
   return cabinet + ":" + suffix;
 }
 
-void measureStation(const Corridor& corridor, const StationSite& station,
+void measureStation(const RoadCorridor& corridor, const StationSite& station,
                     const StationFlow& flow, const std::vector<LaneDowntime>& downtime,
                     int32_t periods, SampleRandom& random,
                     std::vector<DeviceDescription>* devices) {
@@ -257,7 +257,7 @@ void measureStation(const Corridor& corridor, const StationSite& station,
   devices->push_back(std::move(stationDevice));
 }
 
-void measureRamp(const Corridor& corridor, const RampSite& ramp, const RampFlow& flow,
+void measureRamp(const RoadCorridor& corridor, const RampSite& ramp, const RampFlow& flow,
                  int32_t periods, SampleRandom& random, std::vector<DeviceDescription>* devices) {
   const int lanes = std::clamp(ramp.lanes, 1, 2);
   const std::string part = std::string("_R") + corridor.side;

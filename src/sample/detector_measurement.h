@@ -46,7 +46,7 @@ struct LaneDowntime {
 // period's speed; traps report the lane's speed and mean length with noise.
 // Faulty lanes (station.faults) misreport all day; a lane in `downtime`
 // reports nothing then.
-void measureStation(const Corridor& corridor, const StationSite& station,
+void measureStation(const RoadCorridor& corridor, const StationSite& station,
                     const StationFlow& flow, const std::vector<LaneDowntime>& downtime,
                     int32_t periods, SampleRandom& random,
                     std::vector<DeviceDescription>* devices);
@@ -55,7 +55,7 @@ void measureStation(const Corridor& corridor, const StationSite& station,
 // loop ("R" at position 16, the vehicles let onto the mainline) and its
 // metered lane (kind 261: rate, queue, metering on), then the queue loop at
 // the ramp's end (the arriving vehicles, and the standing queue over it).
-void measureRamp(const Corridor& corridor, const RampSite& ramp, const RampFlow& flow,
+void measureRamp(const RoadCorridor& corridor, const RampSite& ramp, const RampFlow& flow,
                  int32_t periods, SampleRandom& random, std::vector<DeviceDescription>* devices);
 
 // The name of a station's device: cabinet, ':' and the 7-character suffix.

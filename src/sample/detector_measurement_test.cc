@@ -30,8 +30,8 @@ std::unique_ptr<DeviceTable> decodeDevices(const std::vector<DeviceDescription>&
   return table;
 }
 
-Corridor corridorHeadingWest() {
-  Corridor c;
+RoadCorridor corridorHeadingWest() {
+  RoadCorridor c;
   c.side = 'W';
   c.freeFlowMph = 64;
   return c;
@@ -81,7 +81,7 @@ TEST(DetectorMeasurementTest, VehiclesComeInTheMixTheirBinsSay) {
 // report the speed and lengths of the mix.
 TEST(DetectorMeasurementTest, TrapStationMeasuresSteadyTraffic) {
   const int32_t periods = 900;
-  Corridor corridor = corridorHeadingWest();
+  RoadCorridor corridor = corridorHeadingWest();
   StationSite station = trapStation(3);
   StationFlow flow = steadyFlow(4500.0, 50.0, periods);
   SampleRandom random(3);
@@ -137,7 +137,7 @@ TEST(DetectorMeasurementTest, TrapStationMeasuresSteadyTraffic) {
 // station sums what its lanes reported.
 TEST(DetectorMeasurementTest, FaultsAndDowntimeShowInTheRecords) {
   const int32_t periods = 600;
-  Corridor corridor = corridorHeadingWest();
+  RoadCorridor corridor = corridorHeadingWest();
   StationSite station = trapStation(4);
   station.trap = false;
   station.markedLanes = true;
@@ -173,7 +173,7 @@ TEST(DetectorMeasurementTest, FaultsAndDowntimeShowInTheRecords) {
 // loop; the meter loops count what merged, the queue loop what arrived.
 TEST(DetectorMeasurementTest, RampCountsWhatMergedAndWhatArrived) {
   const int32_t periods = 300;
-  Corridor corridor = corridorHeadingWest();
+  RoadCorridor corridor = corridorHeadingWest();
   RampSite ramp;
   ramp.cabinet = "090es01300";
   ramp.lanes = 2;

@@ -112,22 +112,22 @@ class CorridorBuilder {
   CorridorBuilder(Random& random, std::unordered_set<std::string>& names)
       : random_(random), names_(names) {}
 
-  Corridor build(const std::string& route, const std::string& roadway, char side,
+  RoadCorridor build(const std::string& route, const std::string& roadway, char side,
                  bool inbound, int upstreamMilepost, double wantedLength);
 
  private:
-  void placeStations(Corridor* c, double wantedLength);
-  void chooseLanes(Corridor* c, int* upstreamLanes, int* laneAddGap);
-  bool designDemand(Corridor* c, int upstreamLanes, int laneAddGap, int bottleneckGap);
+  void placeStations(RoadCorridor* c, double wantedLength);
+  void chooseLanes(RoadCorridor* c, int* upstreamLanes, int* laneAddGap);
+  bool designDemand(RoadCorridor* c, int upstreamLanes, int laneAddGap, int bottleneckGap);
   // A cabinet name not yet used: the milepost moves on by a hundredth (in the
   // direction of travel) until the name is free.
-  std::string uniqueCabinet(const Corridor& c, double* position, int* milepost);
+  std::string uniqueCabinet(const RoadCorridor& c, double* position, int* milepost);
 
   Random& random_;
   std::unordered_set<std::string>& names_;
 };
 
-std::string CorridorBuilder::uniqueCabinet(const Corridor& c, double* position, int* milepost) {
+std::string CorridorBuilder::uniqueCabinet(const RoadCorridor& c, double* position, int* milepost) {
   for (;;) {
     *milepost = c.milepostAt(*position);
     std::string name = cabinetName(c.route, *milepost);
@@ -136,7 +136,7 @@ std::string CorridorBuilder::uniqueCabinet(const Corridor& c, double* position, 
   }
 }
 
-void CorridorBuilder::placeStations(Corridor* c, double wantedLength) {
+void CorridorBuilder::placeStations(RoadCorridor* c, double wantedLength) {
   int count = random_.between(MinStations, MaxStations);
   double at = 0.3 + 0.3 * random_.uniform();
   for (int i = 0; i < count; ++i) {
@@ -156,9 +156,9 @@ void CorridorBuilder::placeStations(Corridor* c, double wantedLength) {
   c->lengthMiles = c->stations.back().position + 0.4 + 0.3 * random_.uniform();
 }
 
-Corridor CorridorBuilder::build(const std::string& route, const std::string& roadway, char side,
+RoadCorridor CorridorBuilder::build(const std::string& route, const std::string& roadway, char side,
                                 bool inbound, int upstreamMilepost, double wantedLength) {
-  Corridor c;
+  RoadCorridor c;
   c.route = route;
   c.roadway = roadway;
   c.side = side;
@@ -241,7 +241,7 @@ Corridor CorridorBuilder::build(const std::string& route, const std::string& roa
   return c;
 }
 
-void CorridorBuilder::chooseLanes(Corridor* c, int* upstreamLanes, int* laneAddGap) {
+void CorridorBuilder::chooseLanes(RoadCorridor* c, int* upstreamLanes, int* laneAddGap) {
   static const int kLaneDropLanes[] = {3, 3, 3, 4, 4, 4, 5};
   static const int kMergeLanes[] = {2, 3, 3, 3, 4, 4};
   *upstreamLanes = c->bottleneck == BottleneckKind::LaneDrop
@@ -254,7 +254,7 @@ void CorridorBuilder::chooseLanes(Corridor* c, int* upstreamLanes, int* laneAddG
 // Sets the lane changes, the ramps and the demands so that at the design peak
 // the bottleneck gets 5 to 12% more than it can carry and every other place at
 // most DesignMaxRatio of its capacity. False when a drawn ramp breaks that.
-bool CorridorBuilder::designDemand(Corridor* c, int upstreamLanes, int laneAddGap,
+bool CorridorBuilder::designDemand(RoadCorridor* c, int upstreamLanes, int laneAddGap,
                                    int bottleneckGap) {
   const double q = c->capacityPerLane;
   const int stations = static_cast<int>(c->stations.size());
@@ -401,7 +401,7 @@ bool CorridorBuilder::designDemand(Corridor* c, int upstreamLanes, int laneAddGa
 
 }  // namespace
 
-int Corridor::lanesAt(double position) const {
+int RoadCorridor::lanesAt(double position) const {
   int lanes = laneChanges.empty() ? 2 : laneChanges.front().lanes;
   for (const LaneChange& change : laneChanges) {
     if (change.position <= position) lanes = change.lanes;
@@ -409,7 +409,7 @@ int Corridor::lanesAt(double position) const {
   return lanes;
 }
 
-int Corridor::milepostAt(double position) const {
+int RoadCorridor::milepostAt(double position) const {
   int offset = static_cast<int>(std::lround(position * 100.0));
   return side == 'N' || side == 'E' ? upstreamMilepost + offset : upstreamMilepost - offset;
 }
@@ -422,7 +422,7 @@ int rampDeviceCount(const RampSite& ramp) {
   return ramp.cabinet.empty() ? 0 : 2 * ramp.lanes + 1;
 }
 
-int corridorDeviceCount(const Corridor& corridor) {
+int corridorDeviceCount(const RoadCorridor& corridor) {
   int count = 0;
   for (const StationSite& s : corridor.stations) count += stationDeviceCount(s);
   for (const RampSite& r : corridor.ramps) count += rampDeviceCount(r);
@@ -447,14 +447,14 @@ RoadNetwork layOutNetwork(uint64_t seed, int deviceCount) {
     bool risingInbound = random.below(2) == 0;
     // Far enough from the segment's start that the way back stays above 0.
     int start = segment * SegmentHundredths + random.between(1500, 4000);
-    Corridor up = builder.build(code, name, rising, risingInbound, start, 0.0);
+    RoadCorridor up = builder.build(code, name, rising, risingInbound, start, 0.0);
     devices += corridorDeviceCount(up);
     double length = up.lengthMiles;
     int top = up.milepostAt(length);
     network.corridors.push_back(std::move(up));
     if (devices >= deviceCount) break;
     // The other direction covers about the same mileposts, coming down.
-    Corridor down = builder.build(code, name, falling, !risingInbound, top, length);
+    RoadCorridor down = builder.build(code, name, falling, !risingInbound, top, length);
     devices += corridorDeviceCount(down);
     network.corridors.push_back(std::move(down));
   }

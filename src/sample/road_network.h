@@ -56,7 +56,7 @@ struct LaneChange {
 
 enum class BottleneckKind : uint8_t { LaneDrop, BusyMerge };
 
-struct Corridor {
+struct RoadCorridor {
   std::string route;       // three characters, the start of every cabinet name
   std::string roadway;     // "I-5", "SR 520": the cabinet list's Roadway
   char side = 'N';         // direction of travel: N, S, E or W
@@ -81,14 +81,14 @@ struct Corridor {
 };
 
 struct RoadNetwork {
-  std::vector<Corridor> corridors;
+  std::vector<RoadCorridor> corridors;
 };
 
 // Devices a station's cabinet holds: lanes, speed loops and traps, station.
 int stationDeviceCount(const StationSite& station);
 // Devices a metered on-ramp's cabinet holds (none for other ramps).
 int rampDeviceCount(const RampSite& ramp);
-int corridorDeviceCount(const Corridor& corridor);
+int corridorDeviceCount(const RoadCorridor& corridor);
 
 // Lays out corridors (both directions of one roadway after another) until
 // they hold at least `deviceCount` devices. The corridors are the same for

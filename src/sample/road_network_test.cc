@@ -19,7 +19,7 @@ TEST(RoadNetworkTest, CorridorsKeepTheRulesOfTheLayout) {
     cabinets.clear();
     RoadNetwork network = layOutNetwork(seed, 5000);
     ASSERT_GE(network.corridors.size(), 10u);
-    for (const Corridor& c : network.corridors) {
+    for (const RoadCorridor& c : network.corridors) {
       SCOPED_TRACE(c.roadway + " " + c.side);
       // Odd route numbers run north-south, even ones east-west.
       bool northSouth = std::atoi(c.route.c_str()) % 2 == 1;
@@ -131,7 +131,7 @@ TEST(RoadNetworkTest, LayoutComesFromTheSeedAndGrowsWithTheDeviceCount) {
   for (int devices : {1, 300, 4000}) {
     RoadNetwork network = layOutNetwork(5, devices);
     int total = 0;
-    for (const Corridor& c : network.corridors) total += corridorDeviceCount(c);
+    for (const RoadCorridor& c : network.corridors) total += corridorDeviceCount(c);
     int withoutLast = total - corridorDeviceCount(network.corridors.back());
     EXPECT_GE(total, devices);
     EXPECT_LT(withoutLast, devices);

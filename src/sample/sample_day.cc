@@ -11,9 +11,9 @@ namespace loopconv {
 namespace {
 
 // One corridor's day: the demand curve with the day's level, its incidents.
-CorridorDay corridorDay(const Corridor& corridor, int index, const DayConditions& conditions,
+SimulatedCorridorDay corridorDay(const RoadCorridor& corridor, int index, const DayConditions& conditions,
                         int32_t periods) {
-  CorridorDay day;
+  SimulatedCorridorDay day;
   double level = conditions.corridorLevel[static_cast<size_t>(index)];
   for (int32_t p = 0; p < periods; ++p) {
     double hour = (p + 0.5) / 180.0;
@@ -25,7 +25,7 @@ CorridorDay corridorDay(const Corridor& corridor, int index, const DayConditions
   return day;
 }
 
-CabinetLine stationLine(const Corridor& corridor, const StationSite& s) {
+CabinetLine stationLine(const RoadCorridor& corridor, const StationSite& s) {
   CabinetLine line;
   line.name = s.cabinet;
   line.roadway = corridor.roadway;
@@ -38,7 +38,7 @@ CabinetLine stationLine(const Corridor& corridor, const StationSite& s) {
   return line;
 }
 
-CabinetLine rampLine(const Corridor& corridor, const RampSite& r) {
+CabinetLine rampLine(const RoadCorridor& corridor, const RampSite& r) {
   CabinetLine line;
   line.name = r.cabinet;
   line.roadway = corridor.roadway;
@@ -89,12 +89,12 @@ bool DayAssembler::addCabinet(std::vector<DeviceDescription>* devices, const Cab
 }
 
 bool DayAssembler::addCorridor(int index) {
-  const Corridor& corridor = day_->network.corridors[static_cast<size_t>(index)];
+  const RoadCorridor& corridor = day_->network.corridors[static_cast<size_t>(index)];
   std::vector<LaneOutage> outages;
   for (const LaneOutage& o : day_->conditions.outages) {
     if (o.corridor == index) outages.push_back(o);
   }
-  CorridorDay today = corridorDay(corridor, index, day_->conditions, columns_);
+  SimulatedCorridorDay today = corridorDay(corridor, index, day_->conditions, columns_);
   CorridorFlows flows = simulateCorridor(corridor, today, columns_);
 
   // Cabinets in the direction of travel: stations, and metered ramps where
