@@ -18,6 +18,9 @@ constexpr const char* VersionText = "1.23+";
 // Bounds of --jobs.
 constexpr int MaxJobs = 64;
 
+// Longest --wait: a day.
+constexpr int MaxWaitSeconds = 86400;
+
 struct RunOptions {
   std::string logFolder;     // F; ends in '/' after parsing
   std::string inputFolder;   // I; ends in '/' after parsing
@@ -41,6 +44,7 @@ struct RunOptions {
   Compression compression = Compression::None;  // --compress=gzip|zstd
   bool healthReport = false;       // --health
   bool picture = false;            // --picture
+  int waitSeconds = 0;             // --wait=SECONDS: for another run's output folder
 };
 
 }  // namespace loopconv

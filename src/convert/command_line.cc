@@ -114,7 +114,21 @@ const char kLongHelp[] =
     "\t--compress=KIND write every CSV compressed: gzip (.gz) or zstd (.zst)\n"
     "\t--health        also write the detector health of each data file\n"
     "\t--picture       also draw each data file's speed picture (SVG)\n"
+    "\t--wait=SECONDS  wait up to SECONDS for another run using the output folder\n"
     "\t--help          the help of -?      --version   the version\n";
+
+// A whole number from 0 to `max` (at most 5 digits) making up all of `text`.
+bool parseSeconds(const std::string& text, int max, int* value) {
+  if (text.empty() || text.size() > 5) return false;
+  int n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  if (n > max) return false;
+  *value = n;
+  return true;
+}
 
 // A whole number from 1 to `max` making up all of `text`.
 bool parseCount(const std::string& text, int max, int* value) {
@@ -149,6 +163,10 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
     (name == "--health" ? options->healthReport : options->picture) = true;
   } else if (name == "--jobs" && hasValue) {
     if (!parseCount(value, MaxJobs, &options->jobs)) return refuseLong(log, arg, "Illegal value in");
+  } else if (name == "--wait" && hasValue) {
+    if (!parseSeconds(value, MaxWaitSeconds, &options->waitSeconds)) {
+      return refuseLong(log, arg, "Illegal value in");
+    }
   } else if (name == "--rollup" && hasValue) {
     int minutes = 0;
     bool known = parseCount(value, 60, &minutes) && isRollupMinutes(minutes);

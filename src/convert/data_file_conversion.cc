@@ -9,6 +9,7 @@
 
 #include "base/owned_fd.h"
 #include "base/parallel.h"
+#include "base/thread_budget.h"
 #include "datafile/data_file.h"
 #include "derive/estimates.h"
 #include "derive/stations.h"
@@ -72,15 +73,19 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
     for (const Writer& write : writers) write(run);
     return;
   }
+  // A writer that gets no thread from the budget runs on this one.
   std::vector<std::unique_ptr<Log>> logs;
-  std::vector<std::thread> threads;
-  for (const Writer& write : writers) {
+  std::vector<BudgetThread> threads(writers.size());
+  std::vector<std::function<void()>> leftOver;
+  for (size_t i = 0; i < writers.size(); ++i) {
     logs.push_back(std::make_unique<Log>(run.log));
-    threads.emplace_back([&write, &run, log = logs.back().get()] {
+    std::function<void()> task = [&write = writers[i], &run, log = logs.back().get()] {
       RunContext own{run.options, *log, run.platform};
       write(own);
-    });
+    };
+    if (!threads[i].start(task)) leftOver.push_back(task);
   }
+  for (const std::function<void()>& task : leftOver) task();
   for (size_t i = 0; i < threads.size(); ++i) {
     threads[i].join();
     logs[i]->release();
@@ -89,7 +94,7 @@ void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceT
 
 }  // namespace
 
-bool processDataFile(const std::string& name, const RunContext& run) {
+bool processDataFile(const std::string& name, const RunContext& run, DateClaim* claim) {
   Log& log = run.log;
   int64_t startTick = run.platform.ticks();
   const std::string stamp = run.platform.timeOfDay();
@@ -136,6 +141,8 @@ bool processDataFile(const std::string& name, const RunContext& run) {
                 file);
     return false;
   }
+  const std::string date(header.dataStart, 10);
+  if (claim != nullptr) claim->announce(date);
   std::unique_ptr<DeviceTable> table = loadDeviceTable(
       image.get(), static_cast<size_t>(size), name, log, &header, limits.tableRecords);
 
@@ -144,6 +151,7 @@ bool processDataFile(const std::string& name, const RunContext& run) {
   aggregateStations(table.get(), header.numberOfColumns);
   computeEstimates(table.get(), header.numberOfColumns);
 
+  const std::string replaced = claim != nullptr ? claim->waitForTurn() : std::string();
   writeOutputs(run, header, table.get(), name);
 
   table.reset();
@@ -153,6 +161,14 @@ bool processDataFile(const std::string& name, const RunContext& run) {
   log.console("Completed processing of data file [%s] in [%.1f] seconds.\n", file, seconds);
   log.noteAt(stamp, "Completed processing of data file [%s] in [%.1f] seconds.\n", file,
              seconds);
+  if (claim != nullptr) claim->complete();
+  if (!replaced.empty()) {
+    const char* format =
+        "Data files [%s] and [%s] share the Data Start date [%s]; the later one's outputs "
+        "replace the earlier one's!\n";
+    log.warnAt(stamp, format, replaced.c_str(), file, date.c_str());
+    log.consoleWarning(format, replaced.c_str(), file, date.c_str());
+  }
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/run_context.h"
+#include "convert/date_claims.h"
 
 namespace loopconv {
 
@@ -12,7 +13,11 @@ namespace loopconv {
 // builds its device table, derives the station and estimate planes and writes
 // the reports the options ask for. Returns true when the file was processed
 // to the end, false when it could not be opened, allocated or read.
-[[nodiscard]] bool processDataFile(const std::string& name, const RunContext& run);
+// With a `claim` (the run's data files), the outputs wait for the earlier
+// files of the same date, and a file that replaces an earlier one's outputs
+// says so after its Completed lines.
+[[nodiscard]] bool processDataFile(const std::string& name, const RunContext& run,
+                                   DateClaim* claim = nullptr);
 
 }  // namespace loopconv
 
