@@ -61,7 +61,8 @@ InterruptWatch::InterruptWatch(const std::string& logPath, const std::string& st
     : logPath_(logPath), stamp_(stamp), errors_(errors) {
   caughtSignal = 0;
   if (pipe2(pipe_, O_CLOEXEC) != 0) return;
-  if (!watcher_.start([this] { watch(); })) return;
+  // The handlers first: a signal that comes before the watcher runs waits
+  // in the pipe for it.
   pipeToWatcher = pipe_[1];
   for (int i = 0; i < 3; ++i) {
     struct sigaction action = {};
@@ -72,6 +73,11 @@ InterruptWatch::InterruptWatch(const std::string& logPath, const std::string& st
     if (sigaction(Signals[i], nullptr, &previous[i]) != 0) continue;
     if (previous[i].sa_handler == SIG_IGN) continue;  // nohup and the like
     installed_[i] = sigaction(Signals[i], &action, nullptr) == 0;
+  }
+  if (watcher_.start([this] { watch(); })) return;
+  for (int i = 0; i < 3; ++i) {
+    if (installed_[i]) sigaction(Signals[i], &previous[i], nullptr);
+    installed_[i] = false;
   }
 }
 
