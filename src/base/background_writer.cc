@@ -6,22 +6,9 @@
 #include <utility>
 
 #include "base/output_encoder.h"
+#include "base/platform.h"
 
 namespace loopconv {
-
-int writeAll(int fd, const char* data, size_t length) {
-  size_t done = 0;
-  while (done < length) {
-    ssize_t n = ::write(fd, data + done, length - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;
-    done += static_cast<size_t>(n);
-  }
-  return 0;
-}
 
 BackgroundWriter::BackgroundWriter(int fd, OutputEncoder* encoder, size_t bufferBytes)
     : fd_(fd), encoder_(encoder), pending_(bufferBytes) {

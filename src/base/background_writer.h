@@ -17,10 +17,6 @@ namespace loopconv {
 
 class OutputEncoder;
 
-// Writes all `length` bytes to `fd`, going on after short writes and EINTR.
-// Returns 0 or the errno of the failed write.
-int writeAll(int fd, const char* data, size_t length);
-
 class BackgroundWriter {
  public:
   // Bytes go to `fd` through `encoder` (null: as they are). Both must outlive

@@ -1,5 +1,6 @@
 #include "base/log.h"
 
+#include <cassert>
 #include <cerrno>
 #include <vector>
 
@@ -35,6 +36,8 @@ Log::Log(Log& parent)
 
 void Log::release() {
   if (parent_ == nullptr) return;
+  assert(!released_ && "a child log is released once");
+  released_ = true;
   for (const auto& [channel, text] : held_) parent_->emit(channel, text);
   held_.clear();
   parent_->errorCount_ += errorCount_;
@@ -50,7 +53,10 @@ void Log::emit(Channel channel, const std::string& text) {
   if (stream != nullptr) fwrite(text.data(), 1, text.size(), stream);
 }
 
-Log::~Log() { close(); }
+Log::~Log() {
+  assert((parent_ == nullptr || released_) && "a child log must be released");
+  close();
+}
 
 bool Log::open(const std::string& path, int* error) {
   close();

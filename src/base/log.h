@@ -21,11 +21,22 @@ class Log {
   // in tests); `errors`, when given, a copy of every error line (stderr in
   // the program). The log file is opened later with open().
   explicit Log(FILE* console, FILE* errors = nullptr);
-  // A log that holds its lines (log, console and error copies alike) until
-  // release() hands them to `parent` in the order they came: files converted
-  // side by side still show one block each, in folder order.
+  // A child log: it holds its lines (log, console and error copies alike)
+  // until release() hands them to `parent` in the order they came, so that
+  // files (and a file's outputs) converted side by side still show one block
+  // each, in the fixed order. The rules:
+  // - the parent outlives the child, and a child may itself be a parent (a
+  //   file's log, whose outputs' logs are its children);
+  // - a child is written by one thread at a time, and released exactly once,
+  //   after its last line, by the thread that owns the parent;
+  // - children are released in the order their blocks are to appear, and
+  //   before their parent is released (so that their lines travel with it);
+  // - release() carries the child's whole error count over to the parent,
+  //   which decides the exit status and the closing error count.
+  // A child destroyed unreleased would lose its lines and errors: a
+  // programming error, which debug builds stop at.
   explicit Log(Log& parent);
-  // Hands the held lines and error count to the parent.
+  // Hands the held lines and error count to the parent (see above).
   void release();
   ~Log();
   Log(const Log&) = delete;
@@ -83,6 +94,7 @@ class Log {
   FILE* errors_;
   FILE* file_ = nullptr;
   Log* parent_ = nullptr;  // set: lines are held for it
+  bool released_ = false;
   std::vector<std::pair<Channel, std::string>> held_;
   std::string timeStamp_;
   int errorCount_ = 0;

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/platform.h"
+
 namespace loopconv {
 namespace {
 
@@ -31,21 +33,6 @@ constexpr size_t DirectMemberBytes = 256 << 10;
 constexpr int ZstdLevel = 1;
 // Compressed bytes gathered before each write().
 constexpr size_t ZstdOutputBytes = 256 << 10;
-
-int writeAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = ::write(fd, data, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    // No progress and no error: give up rather than spin.
-    if (n == 0) return EIO;
-    data += n;
-    length -= static_cast<size_t>(n);
-  }
-  return 0;
-}
 
 class GzipEncoder final : public OutputEncoder {
  public:

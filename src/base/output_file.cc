@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/background_writer.h"
+#include "base/input_file.h"
 #include "base/log.h"
 #include "base/run_options.h"
 #include "base/temp_registry.h"
@@ -47,12 +48,12 @@ bool OutputFile::open(const std::string& finalPath, int* error, Compression comp
   }
   tempPath_ = temporaryPath(finalPath, getpid(), tempCounter.fetch_add(1));
   // Recorded, so that an interrupted run removes it.
-  fd_ = TempRegistry::process().create(tempPath_, error);
-  if (fd_ < 0) {
+  fd_ = OwnedFd(TempRegistry::process().create(tempPath_, error));
+  if (!fd_.valid()) {
     tempPath_.clear();
     return false;
   }
-  writer_ = std::make_unique<BackgroundWriter>(fd_, encoder_.get(), BufferBytes);
+  writer_ = std::make_unique<BackgroundWriter>(fd_.get(), encoder_.get(), BufferBytes);
   return true;
 }
 
@@ -70,13 +71,14 @@ void OutputFile::flush() {
 }
 
 bool OutputFile::close(Log& log) {
-  if (fd_ < 0) return false;
+  if (!fd_.valid()) return false;
   flush();
   error_ = writer_->wait();
   writer_.reset();
-  if (encoder_ != nullptr && error_ == 0) error_ = encoder_->finish(fd_);
-  if (::close(fd_) != 0 && error_ == 0) error_ = errno;
-  fd_ = -1;
+  if (encoder_ != nullptr && error_ == 0) error_ = encoder_->finish(fd_.get());
+  // A failed close can be the first report of a write error.
+  int closeError = fd_.reset();
+  if (error_ == 0) error_ = closeError;
   if (error_ == 0) error_ = TempRegistry::process().renameIntoPlace(tempPath_, finalPath_);
   if (error_ != 0) {
     log.error("Could not write data file [%s]! - Error = [%d].\n", finalPath_.c_str(), error_);
@@ -90,10 +92,7 @@ bool OutputFile::close(Log& log) {
 
 void OutputFile::discard() {
   writer_.reset();  // waits for its writes before the file goes
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  fd_.reset();
   if (!tempPath_.empty()) {
     TempRegistry::process().remove(tempPath_);
     tempPath_.clear();
@@ -103,10 +102,7 @@ void OutputFile::discard() {
 bool openOutputFile(Log& log, const OutputTarget& target, const char* announcement,
                    const char* fileKind, OutputFile* csv) {
   const std::string path = target.path + compressionSuffix(target.compression);
-  if (path.size() > MaxPathLength) {
-    log.error("Path [%s] is longer than 259 characters!\n", path.c_str());
-    return false;
-  }
+  if (!pathFits(log, path)) return false;
   log.note("%s [%s]...\n", announcement, path.c_str());
   int error = 0;
   bool leaves = path.find("/../", target.nameStart) != std::string::npos;

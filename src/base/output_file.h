@@ -1,4 +1,4 @@
-// A CSV output file written safely: the bytes go to a temporary file beside
+// An output file (CSV, SVG, HTML) written safely: the bytes go to a temporary file beside
 // the final name through large buffers, written on a thread of their own
 // while the next is filled, and the file is renamed into place only after a
 // successful flush and close. A failed write leaves any earlier
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/output_encoder.h"
+#include "base/owned_fd.h"
 #include "base/run_context.h"
 
 namespace loopconv {
@@ -63,7 +64,7 @@ class OutputFile {
 
   std::vector<char> buffer_;
   size_t used_ = 0;
-  int fd_ = -1;
+  OwnedFd fd_;  // the temporary file while open
   int error_ = 0;  // first write error
   std::unique_ptr<OutputEncoder> encoder_;  // null: raw bytes
   std::unique_ptr<BackgroundWriter> writer_;  // while open

@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <utility>
 
 namespace loopconv {

@@ -120,4 +120,18 @@ bool readFully(int fd, char* into, int64_t size, int* error) {
   return true;
 }
 
+int writeAll(int fd, const char* data, size_t length) {
+  while (length > 0) {
+    ssize_t n = ::write(fd, data, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return EIO;
+    data += n;
+    length -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
 }  // namespace loopconv

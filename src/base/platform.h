@@ -5,6 +5,7 @@
 #define LOOPCONV_BASE_PLATFORM_H_
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,16 @@ OwnedFd openRegularFileForReading(const std::string& path, int* error);
 // until the end. False with *error set on a read error, EIO when the file
 // ended early.
 [[nodiscard]] bool readFully(int fd, char* into, int64_t size, int* error);
+
+// Writes all `length` bytes to `fd`, going on after short writes and EINTR.
+// Returns 0 or the errno of the failed write (EIO when a write makes no
+// progress, rather than spinning).
+[[nodiscard]] int writeAll(int fd, const char* data, size_t length);
+
+// A block from malloc() or calloc(), freed with free().
+struct FreeDeleter {
+  void operator()(void* block) const { free(block); }
+};
 
 }  // namespace loopconv
 

@@ -1,13 +1,13 @@
 #include "convert/data_file_conversion.h"
 
+#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
 
-#include "base/owned_fd.h"
+#include "base/input_file.h"
 #include "base/parallel.h"
 #include "base/thread_budget.h"
 #include "datafile/data_file.h"
@@ -25,22 +25,12 @@
 namespace loopconv {
 namespace {
 
-struct FreeDeleter {
-  void operator()(char* p) const { free(p); }
-};
-using Image = std::unique_ptr<char, FreeDeleter>;
-
-Image allocateImage(int64_t size, int64_t limit) {
-  if (limit >= 0 && size > limit) return nullptr;
-  // One byte more than the file so that an empty file still has a block.
-  return Image(static_cast<char*>(malloc(static_cast<size_t>(size) + 1)));
-}
-
 // Writes the reports and outputs the options ask for, each on a thread of
 // its own (the table is only read). Each logs into a log of its own, handed
 // on in the fixed order Element, Lane, Trap, Contents, roll-ups, health,
 // picture, so the log reads as if they had been written one by one. A writer
-// that fails has logged why; the others are still written.
+// that fails has logged why (its E line counts toward the exit status), so
+// its result is not needed here; the others are still written.
 void writeOutputs(const RunContext& run, const DataHeader& header, const DeviceTable* table,
                   const std::string& name) {
   const RunOptions& options = run.options;
@@ -105,29 +95,24 @@ bool processDataFile(const std::string& name, const RunContext& run, DateClaim* 
   log.console("Processing data file [%s], starting at [%s]\n", file, stamp.c_str());
 
   std::string path = run.options.inputFolder + name;
-  if (path.size() > MaxPathLength) {
-    log.errorAt(stamp, "Path [%s] is longer than 259 characters!\n", path.c_str());
-    return false;
-  }
+  if (!pathFits(log, path, stamp)) return false;
   int error = 0;
-  OwnedFd fd = openRegularFileForReading(path, &error);
-  int64_t size = 0;
-  if (!fd.valid() || !fileSize(fd.get(), &size, &error)) {
+  InputFile input;
+  if (openInputFile(path, &input, &error) != OpenFailure::None) {
     log.errorAt(stamp, "Could not open data file [%s]! - Error = [%d].\n", file, error);
     return false;
   }
+  const int64_t size = input.size;
   log.noteAt(stamp, "Filesize is [%zd]\n", static_cast<ssize_t>(size));
 
-  Image image = allocateImage(size, limits.imageBytes);
-  if (image == nullptr) {
+  FileBytes image = readInputFile(&input, limits.imageBytes, &error);
+  if (image == nullptr && error == ENOMEM) {
     log.errorAt(stamp,
                 "Could not allocate buffer to hold the data block from data file [%s]!\n",
                 file);
     return false;
   }
-  bool complete = readFully(fd.get(), image.get(), size, &error);
-  fd.reset();
-  if (!complete) {
+  if (image == nullptr) {
     log.errorAt(stamp, "Could not read the data block [%zd bytes] from data file [%s]!\n",
                 static_cast<ssize_t>(size), file);
     return false;

@@ -42,6 +42,8 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
   DateClaims claims(names);
   const int jobs = static_cast<int>(std::min<size_t>(run.options.jobs, count));
   if (jobs <= 1) {
+    // A file that fails has logged why (its errors count toward the exit
+    // status); the run goes on with the next.
     for (size_t i = 0; i < count && !interruptRequested(); ++i) {
       DateClaim claim(&claims, i);
       (void)processDataFile(names[i], run, &claim);
@@ -59,7 +61,7 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
       RunContext fileRun{run.options, *fileLog, run.platform};
       if (!interruptRequested()) {
         DateClaim claim(&claims, i);
-        (void)processDataFile(names[i], fileRun, &claim);
+        (void)processDataFile(names[i], fileRun, &claim);  // failures are logged, as above
       }
       std::lock_guard<std::mutex> lock(mutex);
       logs[i] = std::move(fileLog);
@@ -130,7 +132,7 @@ void reportThreadFailures(Log& log) {
 }  // namespace
 
 ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
-                 FILE* errors) {
+                        FILE* errors) {
   int64_t startTick = platform.ticks();
   Log log(console, errors);
   // A lone --version prints its one line and nothing else.
@@ -215,7 +217,7 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
     std::string metadataDate;
     for (const std::string& name : names) {
       if (name.find("LST") == std::string::npos) continue;
-      (void)convertCabinetList(name, run, &metadataDate);
+      (void)convertCabinetList(name, run, &metadataDate);  // a failure is logged
       ++listFiles;
     }
   }

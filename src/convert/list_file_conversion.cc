@@ -8,15 +8,11 @@
 #include <memory>
 
 #include "base/output_file.h"
-#include "base/owned_fd.h"
+#include "base/input_file.h"
 #include "metadata/cabinet_list.h"
 
 namespace loopconv {
 namespace {
-
-struct FreeDeleter {
-  void operator()(void* block) const { free(block); }
-};
 
 // Writes the CSV; false when it was opened but could not be written (an
 // unopened CSV, already logged, does not stop the conversion).
@@ -47,32 +43,29 @@ bool convertCabinetList(const std::string& name, const RunContext& run,
   log.noteAt(t, "Processing metadata file [%s], starting[%s]\n", n, t.c_str());
 
   std::string path = run.options.inputFolder + name;
-  if (path.size() > MaxPathLength) {
-    log.errorAt(t, "Path [%s] is longer than 259 characters!\n", path.c_str());
-    return false;
-  }
+  if (!pathFits(log, path, t)) return false;
   int error = 0;
-  OwnedFd fd = openRegularFileForReading(path, &error);
-  if (!fd.valid()) {
-    log.errorAt(t, "Could not open meta data file [%s]! - Error = [%d].\n", n, error);
-    return false;
-  }
+  InputFile input;
   auto readFailed = [&](int readError) {
     log.errorAt(t, "Could not read meta data file [%s]! - Error = [%d].\n", n, readError);
     return false;
   };
-  int64_t size = 0;
-  if (!fileSize(fd.get(), &size, &error)) return readFailed(error);
-  log.noteAt(t, "File [%s] filesize is [%lld]\n", n, static_cast<long long>(size));
+  switch (openInputFile(path, &input, &error)) {
+    case OpenFailure::Open:
+      log.errorAt(t, "Could not open meta data file [%s]! - Error = [%d].\n", n, error);
+      return false;
+    case OpenFailure::Size:
+      return readFailed(error);
+    case OpenFailure::None:
+      break;
+  }
+  log.noteAt(t, "File [%s] filesize is [%lld]\n", n, static_cast<long long>(input.size));
 
   // The list is read whole; its three passes (count, date, fill) then run on
   // the bytes in memory.
-  std::unique_ptr<char, FreeDeleter> bytes(
-      static_cast<char*>(malloc(static_cast<size_t>(size) + 1)));
-  if (bytes == nullptr) return readFailed(ENOMEM);
-  if (!readFully(fd.get(), bytes.get(), size, &error)) return readFailed(error);
-  fd.reset();
-  const size_t length = static_cast<size_t>(size);
+  FileBytes bytes = readInputFile(&input, -1, &error);
+  if (bytes == nullptr) return readFailed(error);
+  const size_t length = static_cast<size_t>(input.size);
 
   int64_t count = countCabinetLines(bytes.get(), length);
   log.noteAt(t, "Found [%lld] cabinets in metadata file [%s]\n",

@@ -41,10 +41,10 @@ void parseDataHeader(char* image, size_t size, DataHeader* header, Log& log);
 // Creates *table with one record per name-table entry at header->headerSize.
 // When the entries do not all fit in the image, header->numberOfNames is
 // lowered to the number of whole entries that do (the table is never sized
-// from the header's count alone). Returns 1 when every entry was read; 0 when
-// the allocation failed (*table is then null and an E line is logged) or the
-// table ran short of the image or of "Name List Size" (one W line; the records
-// not read stay zero). `maxRecords` (when >= 0) caps the table as an
+// from the header's count alone). Returns true when every entry was read;
+// false when the allocation failed (*table is then null and an E line is
+// logged) or the table ran short of the image or of "Name List Size" (one W
+// line; the records not read stay zero). `maxRecords` (when >= 0) caps the table as an
 // allocation would.
 [[nodiscard]] bool parseNameTable(const char* image, size_t size, DataHeader* header,
                                   Log& log, std::unique_ptr<DeviceTable>* table,

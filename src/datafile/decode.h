@@ -17,8 +17,8 @@ int recordBytes(uint16_t kind);
 
 // Decodes the block of every device of kind 80, 84, 88 or 261 for periods
 // 0 .. header.numberOfColumns - 1. A block that does not lie wholly inside
-// the image (`size` bytes) is skipped with a W line naming the device; its
-// planes stay 0. Does nothing when `table` is null.
+// the image (`size` bytes) is skipped with an E line naming the device (the
+// file was not converted whole); its planes stay 0. Does nothing when `table` is null.
 void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
                       DeviceTable* table, Log& log);
 

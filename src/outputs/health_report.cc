@@ -61,11 +61,7 @@ HealthSummary writeHealthReport(const RunContext& run, const DataHeader& header,
                                 const DeviceTable* table, const std::string& dataFileName) {
   HealthSummary summary;
   IsoDate date;
-  if (!isoDateOf(header, &date)) {
-    run.log.error("Detector health needs a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
-                  static_cast<int>(sizeof header.dataStart), header.dataStart);
-    return summary;
-  }
+  if (!requireIsoDate(run.log, header, "Detector health tables", &date)) return summary;
   std::string path = dayFilePath(run.options.outputFolder, "Health_", date, ".csv");
   OutputFile csv;
   if (!openRunOutput(run, path, Announcement, &csv)) return summary;

@@ -14,6 +14,13 @@ bool isoDateOf(const DataHeader& header, IsoDate* date) {
   return true;
 }
 
+bool requireIsoDate(Log& log, const DataHeader& header, const char* outputs, IsoDate* date) {
+  if (isoDateOf(header, date)) return true;
+  log.error("%s need a Data Start date (MM/DD/YYYY), not [%.*s]!\n", outputs,
+            static_cast<int>(sizeof header.dataStart), header.dataStart);
+  return false;
+}
+
 char* putIsoDateTime(char* out, const IsoDate& date, int32_t period) {
   const int32_t hh = period / 180;
   const int32_t mm = period % 180 / 3;

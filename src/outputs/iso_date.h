@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/log.h"
 #include "datafile/data_header.h"
 
 namespace loopconv {
@@ -19,6 +20,12 @@ struct IsoDate {
 // "Data Start" holds no such date (hasDataStartDate): every data file that
 // reaches its outputs has passed that check.
 [[nodiscard]] bool isoDateOf(const DataHeader& header, IsoDate* date);
+
+// isoDateOf() for the outputs named `outputs` (plural, "Interval roll-ups"):
+// without a date they are not written, and the E line
+// "<outputs> need a Data Start date (MM/DD/YYYY), not [<Data Start>]!" says so.
+[[nodiscard]] bool requireIsoDate(Log& log, const DataHeader& header, const char* outputs,
+                                  IsoDate* date);
 
 // "YYYY-MM-DDTHH:MM:SS", the start of 20-second `period` (0 .. 4319) of the
 // day: IsoDateTimeLength bytes at `out`, no terminator; returns the end.

@@ -255,11 +255,7 @@ void writeStations(OutputFile* file, const DeviceTable& table, int32_t periods, 
 bool writePicture(const RunContext& run, const DataHeader& header, const DeviceTable* table,
                   const std::string& dataFileName) {
   IsoDate date;
-  if (!isoDateOf(header, &date)) {
-    run.log.error("The speed picture needs a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
-                  static_cast<int>(sizeof header.dataStart), header.dataStart);
-    return false;
-  }
+  if (!requireIsoDate(run.log, header, "Speed pictures", &date)) return false;
   std::string path = dayFilePath(run.options.outputFolder, "Picture_", date, ".svg");
   OutputFile file;
   if (!openRunOutput(run, path, Announcement, &file)) return false;

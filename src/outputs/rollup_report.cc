@@ -33,17 +33,6 @@ const char HeaderLine[] =
 
 constexpr int PeriodsPerHour = 180;
 
-// The E lines of a refused call, kept together.
-void logRefusal(const RunContext& run, const DataHeader& header, int minutes) {
-  Log& log = run.log;
-  if (!isRollupMinutes(minutes)) {
-    log.error("Interval roll-ups take 1, 5, 15 or 60 minutes, not [%d]!\n", minutes);
-  } else {
-    log.error("Interval roll-ups need a Data Start date (MM/DD/YYYY), not [%.*s]!\n",
-              static_cast<int>(sizeof header.dataStart), header.dataStart);
-  }
-}
-
 // "YYYY-MM-DDTHH:MM:SS," of every interval, made once per call.
 constexpr size_t LabelLength = IsoDateTimeLength + 1;
 
@@ -147,11 +136,12 @@ bool writeRollupFile(const RunContext& run, const std::string& path, uint16_t ki
 
 bool writeRollupReports(const RunContext& run, const DataHeader& header,
                        const DeviceTable* table, int minutes) {
-  IsoDate date;
-  if (!isRollupMinutes(minutes) || !isoDateOf(header, &date)) {
-    logRefusal(run, header, minutes);
+  if (!isRollupMinutes(minutes)) {
+    run.log.error("Interval roll-ups take 1, 5, 15 or 60 minutes, not [%d]!\n", minutes);
     return false;
   }
+  IsoDate date;
+  if (!requireIsoDate(run.log, header, "Interval roll-ups", &date)) return false;
   RollupRun rollup;
   rollup.table = table;
   rollup.periodCount = periodCount(header);
