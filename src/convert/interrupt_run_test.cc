@@ -75,9 +75,13 @@ TEST_F(InterruptRunTest, ASignalRemovesTheUnfinishedOutputsAndSaysSo) {
       {"before any output",
        [&](RunningProgram& p) { return p.threads() >= 2 && namesIn(out).empty(); }},
       {"while writing",
-       [&](RunningProgram&) { return countTemporaryFiles(out) > 0 && countFinishedFiles(out) == 0; }},
+       [&](RunningProgram&) {
+         return countTemporaryFiles(out) > 0 && countFinishedFiles(out) == 0;
+       }},
       {"after the first rename",
-       [&](RunningProgram&) { return countFinishedFiles(out) > 0 && countTemporaryFiles(out) > 0; }},
+       [&](RunningProgram&) {
+         return countFinishedFiles(out) > 0 && countTemporaryFiles(out) > 0;
+       }},
   };
   for (int number : {SIGINT, SIGTERM}) {
     for (const auto& [moment, reached] : moments) {
