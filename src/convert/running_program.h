@@ -28,6 +28,13 @@ constexpr bool SlowBuild = true;
 #else
 constexpr bool SlowBuild = false;
 #endif
+// ThreadSanitizer runs a thread of its own in every program, and maps its
+// memory where a changed stack limit may not let it.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool ThreadSanitizer = true;
+#else
+constexpr bool ThreadSanitizer = false;
+#endif
 
 class RunningProgram {
  public:
