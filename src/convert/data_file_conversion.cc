@@ -127,7 +127,10 @@ bool processDataFile(const std::string& name, const RunContext& run, DateClaim* 
     return false;
   }
   const std::string date(header.dataStart, 10);
-  if (claim != nullptr) claim->announce(date);
+  // The output names are the output folder's and the date's: files that
+  // share both write the same names (a file that writes elsewhere does not
+  // wait for them).
+  if (claim != nullptr) claim->announce(run.options.outputFolder + date);
   std::unique_ptr<DeviceTable> table = loadDeviceTable(
       image.get(), static_cast<size_t>(size), name, log, &header, limits.tableRecords);
 

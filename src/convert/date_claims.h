@@ -21,8 +21,9 @@ class DateClaims {
   DateClaims(const DateClaims&) = delete;
   DateClaims& operator=(const DateClaims&) = delete;
 
-  // File `index` has the date `date` (the first 10 characters of its Data
-  // Start), or none (empty): it stops before writing anything.
+  // File `index` writes the outputs of `date`: its output folder and the
+  // first 10 characters of its Data Start, which make its output names. Or
+  // none (empty): it stops before writing anything.
   void announce(size_t index, const std::string& date);
   // Waits until every earlier file has announced its date and every earlier
   // file of `date` has finished. Returns the name of the last of those that
