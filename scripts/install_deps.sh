@@ -28,6 +28,14 @@ if [ "${1:-}" = "--bench" ]; then
   [ -x /usr/bin/time ] || need+=(time)
   command -v cc >/dev/null || need+=(gcc)
 fi
+if [ "${1:-}" = "--fuzz" ]; then
+  # scripts/fuzz.sh: clang with its libFuzzer and sanitizer runtimes; libxml2
+  # for the harness that checks the picture (the program does not use it).
+  command -v clang++ >/dev/null || need+=(clang)
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+    need+=(libclang-rt-dev)
+  [ -f /usr/include/libxml2/libxml/parser.h ] || need+=(libxml2-dev)
+fi
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive

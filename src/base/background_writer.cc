@@ -12,10 +12,15 @@ namespace loopconv {
 
 BackgroundWriter::BackgroundWriter(int fd, OutputEncoder* encoder, size_t bufferBytes)
     : fd_(fd), encoder_(encoder), pending_(bufferBytes) {
-  thread_ = std::thread([this, bufferBytes] { run(bufferBytes); });
+  if (!thread_.start([this, bufferBytes] { run(bufferBytes); })) pending_.clear();
+}
+
+int BackgroundWriter::writeNow(const char* data, size_t used) {
+  return encoder_ != nullptr ? encoder_->write(fd_, data, used) : writeAll(fd_, data, used);
 }
 
 BackgroundWriter::~BackgroundWriter() {
+  if (!thread_.running()) return;
   {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !hasPending_ && !busy_; });
@@ -26,6 +31,10 @@ BackgroundWriter::~BackgroundWriter() {
 }
 
 void BackgroundWriter::submit(std::vector<char>* buffer, size_t used) {
+  if (!thread_.running()) {
+    if (error_ == 0 && used > 0) error_ = writeNow(buffer->data(), used);
+    return;
+  }
   {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !hasPending_; });
@@ -59,8 +68,7 @@ void BackgroundWriter::run(size_t bufferBytes) {
     }
     changed_.notify_all();  // the submitter may hand over the next one
     if (error == 0 && used > 0) {
-      error = encoder_ != nullptr ? encoder_->write(fd_, writing.data(), used)
-                                  : writeAll(fd_, writing.data(), used);
+      error = writeNow(writing.data(), used);
     }
     {
       std::lock_guard<std::mutex> lock(mutex_);

@@ -1,6 +1,7 @@
 // Writes filled buffers to a file on a thread of its own, so that the next
 // buffer is filled while the kernel copies (or the encoder compresses) the
-// last one.
+// last one. When the thread budget has no thread to spare, the buffers are
+// written on the submitting thread instead.
 #ifndef LOOPCONV_BASE_BACKGROUND_WRITER_H_
 #define LOOPCONV_BASE_BACKGROUND_WRITER_H_
 
@@ -9,6 +10,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "base/thread_budget.h"
 
 namespace loopconv {
 
@@ -34,6 +37,7 @@ class BackgroundWriter {
 
  private:
   void run(size_t bufferBytes);
+  int writeNow(const char* data, size_t used);
 
   const int fd_;
   OutputEncoder* const encoder_;
@@ -45,7 +49,7 @@ class BackgroundWriter {
   bool busy_ = false;  // a buffer is being written
   bool stop_ = false;
   int error_ = 0;
-  std::thread thread_;
+  BudgetThread thread_;  // not running: submit() writes itself
 };
 
 }  // namespace loopconv

@@ -13,6 +13,7 @@
 #include "base/input_file.h"
 #include "base/log.h"
 #include "base/run_options.h"
+#include "base/temp_registry.h"
 
 namespace loopconv {
 namespace {
@@ -45,13 +46,10 @@ bool OutputFile::open(const std::string& finalPath, int* error, Compression comp
     }
     ::close(probe);
   }
-  char suffix[48];
-  snprintf(suffix, sizeof suffix, ".tmp%ld.%u", static_cast<long>(getpid()),
-           tempCounter.fetch_add(1));
-  tempPath_ = finalPath + suffix;
-  fd_ = OwnedFd(::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  tempPath_ = temporaryPath(finalPath, getpid(), tempCounter.fetch_add(1));
+  // Recorded, so that an interrupted run removes it.
+  fd_ = OwnedFd(TempRegistry::process().create(tempPath_, error));
   if (!fd_.valid()) {
-    *error = errno;
     tempPath_.clear();
     return false;
   }
@@ -81,12 +79,10 @@ bool OutputFile::close(Log& log) {
   // A failed close can be the first report of a write error.
   int closeError = fd_.reset();
   if (error_ == 0) error_ = closeError;
-  if (error_ == 0 && rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
-    error_ = errno;
-  }
+  if (error_ == 0) error_ = TempRegistry::process().renameIntoPlace(tempPath_, finalPath_);
   if (error_ != 0) {
     log.error("Could not write data file [%s]! - Error = [%d].\n", finalPath_.c_str(), error_);
-    unlink(tempPath_.c_str());
+    TempRegistry::process().remove(tempPath_);
     tempPath_.clear();
     return false;
   }
@@ -99,7 +95,7 @@ void OutputFile::discard() {
   writer_.reset();  // waits for its writes before the file goes
   fd_.reset();
   if (!tempPath_.empty()) {
-    unlink(tempPath_.c_str());
+    TempRegistry::process().remove(tempPath_);
     tempPath_.clear();
   }
 }

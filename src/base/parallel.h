@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/thread_budget.h"
+
 namespace loopconv {
 
 // Threads that work on one file: one per core, at least one.
@@ -18,6 +20,8 @@ inline int coreCount() {
 
 // Calls work(i) for every i in 0 .. count - 1, spread over the cores in
 // chunks taken in order. Each call must touch only what belongs to its i.
+// The helper threads come from the process's thread budget; with none to
+// spare the calling thread does all of it.
 template <typename Work>
 void forEachInParallel(int32_t count, Work work) {
   constexpr int32_t Chunk = 32;
@@ -35,10 +39,12 @@ void forEachInParallel(int32_t count, Work work) {
       for (int32_t i = first; i < end; ++i) work(i);
     }
   };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  std::vector<BudgetThread> helpers(static_cast<size_t>(threads - 1));
+  for (BudgetThread& helper : helpers) {
+    if (!helper.start(worker)) break;
+  }
   worker();
-  for (std::thread& helper : helpers) helper.join();
+  for (BudgetThread& helper : helpers) helper.join();
 }
 
 }  // namespace loopconv

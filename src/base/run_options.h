@@ -18,6 +18,9 @@ constexpr const char* VersionText = "1.23+";
 // Bounds of --jobs.
 constexpr int MaxJobs = 64;
 
+// Longest --wait: a day.
+constexpr int MaxWaitSeconds = 86400;
+
 struct RunOptions {
   std::string logFolder;     // F; ends in '/' after parsing
   std::string inputFolder;   // I; ends in '/' after parsing
@@ -47,6 +50,7 @@ struct RunOptions {
   bool pages = false;              // --pages: a page per day and Index.html
   std::string cabinetsFile;        // --cabinets=FILE: the cabinet list for --corridors
   bool corridors = false;          // --corridors
+  int waitSeconds = 0;             // --wait=SECONDS: for another run's output folder
 };
 
 }  // namespace loopconv

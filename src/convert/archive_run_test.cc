@@ -234,7 +234,8 @@ TEST(RunSummaryEndToEnd, SaysWhichFilesFailedWereRefusedOrReplacedEachOther) {
   ASSERT_EQ(rows.size(), 4u);
   const std::vector<std::string> want[] = {
       {"A_DAT", "data", "2021-08-18", "replaced", "6", "90", "0", "0"},
-      {"B_DAT", "data", "2021-08-18", "replaced", "4", "90", "0", "0"},
+      // The later file logs the same-date W line: a warning of its own.
+      {"B_DAT", "data", "2021-08-18", "replaced", "4", "90", "0", "1"},
       {"C_DAT", "data", "", "refused", "", "", "1", "0"},
       {"D_DAT", "data", "", "failed", "", "", "1", "0"},
   };

@@ -121,6 +121,7 @@ const char kLongHelp[] =
     "\t--cabinets=FILE  the cabinet list that places stations on roads (for --corridors)\n"
     "\t--corridors      also write each data file's corridors, measures, travel times and\n"
     "\t                 corridor picture (needs --cabinets)\n"
+    "\t--wait=SECONDS   wait up to SECONDS for another run using the output folder\n"
     "\t--help           this help\n"
     "\t--version        the version\n";
 
@@ -202,6 +203,19 @@ ParseResult refuseOneDash(Log& log, const char* arg) {
   return ParseResult::Error;
 }
 
+// A whole number from 0 to `max` (at most 5 digits) making up all of `text`.
+bool parseSeconds(const std::string& text, int max, int* value) {
+  if (text.empty() || text.size() > 5) return false;
+  int n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  if (n > max) return false;
+  *value = n;
+  return true;
+}
+
 // A whole number from 1 to `max` making up all of `text`.
 bool parseCount(const std::string& text, int max, int* value) {
   if (text.empty() || text.size() > 3) return false;
@@ -244,6 +258,10 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
     options->pages = true;
   } else if (name == "--jobs" && hasValue) {
     if (!parseCount(value, MaxJobs, &options->jobs)) return refuseLong(log, arg, "Illegal value in");
+  } else if (name == "--wait" && hasValue) {
+    if (!parseSeconds(value, MaxWaitSeconds, &options->waitSeconds)) {
+      return refuseLong(log, arg, "Illegal value in");
+    }
   } else if (name == "--rollup" && hasValue) {
     int minutes = 0;
     bool known = parseCount(value, 60, &minutes) && isRollupMinutes(minutes);

@@ -236,6 +236,9 @@ TEST(CommandLineTest, LongOptions) {
   EXPECT_TRUE(all.options.elementReport);
   EXPECT_EQ(all.options.commandLetters, "E ");  // long options are no command letters
   EXPECT_EQ(all.console.substr(0, 22), "\tOption --jobs=4\n\tOpti");
+  EXPECT_EQ(all.options.waitSeconds, 0);
+  EXPECT_EQ(parse({"loopconv", "--wait=0"}).options.waitSeconds, 0);
+  EXPECT_EQ(parse({"loopconv", "--wait=86400"}).options.waitSeconds, 86400);
 
   // Only long options: no report is switched on by default.
   Parsed only = parse({"loopconv", "--rollup=5"});
@@ -278,6 +281,10 @@ TEST(CommandLineTest, LongOptions) {
       {"--pages=all", "Illegal option -- '--pages=all'!"},
       {"--frobnicate", "Illegal option -- '--frobnicate'!"},
       {"--", "Illegal option -- '--'!"},
+      {"--wait=86401", "Illegal value in option -- '--wait=86401'!"},
+      {"--wait=-1", "Illegal value in option -- '--wait=-1'!"},
+      {"--wait=", "Illegal value in option -- '--wait='!"},
+      {"--wait", "Illegal option -- '--wait'!"},
   };
   for (const Refused& r : refused) {
     Parsed p = parse({"loopconv", "-E", r.arg});

@@ -9,6 +9,7 @@
 
 #include "base/input_file.h"
 #include "base/parallel.h"
+#include "base/thread_budget.h"
 #include "datafile/data_file.h"
 #include "derive/estimates.h"
 #include "derive/stations.h"
@@ -44,15 +45,19 @@ std::vector<std::string> writeOutputs(
   if (writers.size() <= 1 || coreCount() <= 1) {
     for (size_t i = 0; i < writers.size(); ++i) written[i] = writers[i].write(run);
   } else {
+    // A writer that gets no thread from the budget runs on this one.
     std::vector<std::unique_ptr<Log>> logs;
-    std::vector<std::thread> threads;
+    std::vector<BudgetThread> threads(writers.size());
+    std::vector<std::function<void()>> leftOver;
     for (size_t i = 0; i < writers.size(); ++i) {
       logs.push_back(std::make_unique<Log>(run.log));
-      threads.emplace_back([&writers, &written, i, &run, log = logs.back().get()] {
+      std::function<void()> task = [&writers, &written, i, &run, log = logs.back().get()] {
         RunContext own{run.options, *log, run.platform};
         written[i] = writers[i].write(own);
-      });
+      };
+      if (!threads[i].start(task)) leftOver.push_back(task);
     }
+    for (const std::function<void()>& task : leftOver) task();
     for (size_t i = 0; i < threads.size(); ++i) {
       threads[i].join();
       logs[i]->release();
@@ -112,8 +117,8 @@ std::vector<std::string> writeOutputsAndPage(const RunContext& run, const DataHe
     prepared = prepareDayPage(header, table, name, !corridors, verdicts);
   };
   std::vector<std::string> paths;
-  if (coreCount() > 1) {
-    std::thread preparing(prepare);
+  BudgetThread preparing;
+  if (coreCount() > 1 && preparing.start(prepare)) {
     paths = writeOutputs(run, header, table, name, allWritten, cabinets, false, promise);
     preparing.join();
   } else {
@@ -145,7 +150,7 @@ std::vector<std::string> writeOutputsAndPage(const RunContext& run, const DataHe
 }
 
 bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome,
-                     const CabinetPlaces* cabinets) {
+                     const CabinetPlaces* cabinets, DateClaim* claim) {
   Log& log = run.log;
   int64_t startTick = run.platform.ticks();
   const std::string stamp = run.platform.timeOfDay();
@@ -188,6 +193,11 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
                 file);
     return false;
   }
+  const std::string startDate(header.dataStart, 10);
+  // The output names are the file's output folder's and the date's: files
+  // that share both write the same names (a file that writes elsewhere, in
+  // another sub-folder with --recursive, does not wait for them).
+  if (claim != nullptr) claim->announce(outputFolderFor(run.options, name) + startDate);
   std::unique_ptr<DeviceTable> table = loadDeviceTable(
       image.get(), static_cast<size_t>(size), name, log, &header, limits.tableRecords);
 
@@ -207,6 +217,7 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
   RunOptions fileOptions = run.options;
   fileOptions.outputFolder = outputFolderFor(run.options, name);
   RunContext fileRun{fileOptions, log, run.platform};
+  const std::string replaced = claim != nullptr ? claim->waitForTurn() : std::string();
   for (std::string& path :
        writeOutputsAndPage(fileRun, header, table.get(), name, cabinets,
                            &outcome->outputsWritten)) {
@@ -221,17 +232,25 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
   log.noteAt(stamp, "Completed processing of data file [%s] in [%.1f] seconds.\n", file,
              seconds);
   outcome->seconds = seconds;
+  if (claim != nullptr) claim->complete();
+  if (!replaced.empty()) {
+    const char* format =
+        "Data files [%s] and [%s] share the Data Start date [%s]; the later one's outputs "
+        "replace the earlier one's!\n";
+    log.warnAt(stamp, format, replaced.c_str(), file, startDate.c_str());
+    log.consoleWarning(format, replaced.c_str(), file, startDate.c_str());
+  }
   return true;
 }
 
 // The file's outcome, with the errors and warnings it logged.
 bool convertCounted(const std::string& name, const RunContext& run, FileOutcome* outcome,
-                    const CabinetPlaces* cabinets) {
+                    const CabinetPlaces* cabinets, DateClaim* claim) {
   // The log is this file's alone while it converts (a log of its own with
   // --jobs or --pages), so what it counted meanwhile is the file's.
   const int errors = run.log.errorCount();
   const int warnings = run.log.warningCount();
-  bool done = convertDataFile(name, run, outcome, cabinets);
+  bool done = convertDataFile(name, run, outcome, cabinets, claim);
   outcome->errors = run.log.errorCount() - errors;
   outcome->warnings = run.log.warningCount() - warnings;
   return done;
@@ -240,16 +259,16 @@ bool convertCounted(const std::string& name, const RunContext& run, FileOutcome*
 }  // namespace
 
 bool processDataFile(const std::string& name, const RunContext& run, FileOutcome* outcome,
-                     const CabinetPlaces* cabinets) {
+                     const CabinetPlaces* cabinets, DateClaim* claim) {
   FileOutcome own;
   if (outcome == nullptr) outcome = &own;
   *outcome = FileOutcome();
-  if (!run.options.pages) return convertCounted(name, run, outcome, cabinets);
+  if (!run.options.pages) return convertCounted(name, run, outcome, cabinets, claim);
   // The file's own log keeps its warning and error lines and the files its
   // outputs wrote, for the day page; it hands every line on unchanged.
   Log fileLog(run.log);
   RunContext fileRun{run.options, fileLog, run.platform};
-  bool converted = convertCounted(name, fileRun, outcome, cabinets);
+  bool converted = convertCounted(name, fileRun, outcome, cabinets, claim);
   fileLog.release();
   return converted;
 }

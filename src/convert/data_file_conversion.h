@@ -6,6 +6,7 @@
 
 #include "base/run_context.h"
 #include "convert/file_outcome.h"
+#include "convert/date_claims.h"
 
 namespace loopconv {
 
@@ -20,9 +21,13 @@ class CabinetPlaces;
 // exist. `outcome`, when given, receives what the conversion did.
 // `cabinets`, the run's cabinet list (read once, only read here), is null
 // unless --corridors was asked for and the list could be read.
+// With a `claim` (the run's data files), the outputs wait for the earlier
+// files of the same date, and a file that replaces an earlier one's outputs
+// says so after its Completed lines.
 [[nodiscard]] bool processDataFile(const std::string& name, const RunContext& run,
                                    FileOutcome* outcome = nullptr,
-                                   const CabinetPlaces* cabinets = nullptr);
+                                   const CabinetPlaces* cabinets = nullptr,
+                                   DateClaim* claim = nullptr);
 
 }  // namespace loopconv
 

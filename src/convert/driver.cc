@@ -6,11 +6,15 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "convert/cabinet_file.h"
+#include "base/folder_lock.h"
+#include "base/interrupt.h"
+#include "base/stale_temp_files.h"
+#include "base/thread_budget.h"
 #include "convert/command_line.h"
+#include "convert/date_claims.h"
 #include "convert/data_file_conversion.h"
 #include "convert/folder_scan.h"
 #include "convert/list_file_conversion.h"
@@ -36,16 +40,21 @@ std::string logFilePath(const std::string& folder, const std::string& date) {
 // each file then logs into a log of its own, handed on whole in folder
 // order, so the log and console read as if the files had gone one by one.
 // Each file's outcome goes to its place in *outcomes.
+// Files of one date write their outputs one after another in folder order
+// (DateClaims), so the files are the same with any --jobs. The job threads
+// come from the thread budget; no new file starts once a signal came.
 void convertDataFiles(const std::vector<std::string>& names, const RunContext& run,
                       std::vector<FileOutcome>* outcomes, const CabinetPlaces* cabinets) {
   const size_t count = names.size();
   outcomes->resize(count);
+  DateClaims claims(names);
   const int jobs = static_cast<int>(std::min<size_t>(run.options.jobs, count));
   if (jobs <= 1) {
     // A file that fails has logged why (its errors count toward the exit
     // status); the run goes on with the next.
-    for (size_t i = 0; i < count; ++i) {
-      (void)processDataFile(names[i], run, &(*outcomes)[i], cabinets);
+    for (size_t i = 0; i < count && !interruptRequested(); ++i) {
+      DateClaim claim(&claims, i);
+      (void)processDataFile(names[i], run, &(*outcomes)[i], cabinets, &claim);
     }
     return;
   }
@@ -58,16 +67,21 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
     for (size_t i = next++; i < count; i = next++) {
       auto fileLog = std::make_unique<Log>(run.log);
       RunContext fileRun{run.options, *fileLog, run.platform};
-      // failures are logged, as above
-      (void)processDataFile(names[i], fileRun, &(*outcomes)[i], cabinets);
+      if (!interruptRequested()) {
+        DateClaim claim(&claims, i);
+        // failures are logged, as above
+        (void)processDataFile(names[i], fileRun, &(*outcomes)[i], cabinets, &claim);
+      }
       std::lock_guard<std::mutex> lock(mutex);
       logs[i] = std::move(fileLog);
       done[i] = 1;
       finished.notify_all();
     }
   };
-  std::vector<std::thread> workers;
-  for (int j = 0; j < jobs; ++j) workers.emplace_back(worker);
+  std::vector<BudgetThread> workers(static_cast<size_t>(jobs));
+  int started = 0;
+  for (BudgetThread& w : workers) started += w.start(worker) ? 1 : 0;
+  if (started == 0) worker();  // no thread to spare: one file after another
   for (size_t i = 0; i < count; ++i) {
     std::unique_ptr<Log> fileLog;
     {
@@ -77,7 +91,51 @@ void convertDataFiles(const std::vector<std::string>& names, const RunContext& r
     }
     fileLog->release();
   }
-  for (std::thread& w : workers) w.join();
+  for (BudgetThread& w : workers) w.join();
+}
+
+// One run per output folder: takes the folder's lock, waiting up to
+// --wait seconds for another run. Returns false (with the E line logged)
+// when the folder stays busy; a folder that cannot be opened is not locked,
+// and the run fails on it as before.
+bool lockOutputFolder(const RunContext& run, FolderLock* lock) {
+  const std::string& folder = run.options.outputFolder;
+  FolderLock::Result result = lock->tryLock(folder);
+  const int wait = run.options.waitSeconds;
+  if (result == FolderLock::Result::Busy && wait > 0) {
+    run.log.note("Output folder [%s] is in use by another run, waiting up to [%d] seconds\n",
+                 folder.c_str(), wait);
+    run.log.consoleNote(
+        "Output folder [%s] is in use by another run, waiting up to [%d] seconds\n",
+        folder.c_str(), wait);
+    result = lock->waitFor(wait);
+  }
+  if (result != FolderLock::Result::Busy) return true;
+  run.log.error("Output folder [%s] is in use by another run (waited [%d] seconds), "
+                "nothing written!\n",
+                folder.c_str(), wait);
+  return false;
+}
+
+// Removes the temporary files that runs which died left in the output
+// folder, with one line naming how many (none when there were none).
+void removeLeftovers(const RunContext& run) {
+  const std::string& folder = run.options.outputFolder;
+  int removed = removeStaleTempFiles(folder);
+  if (removed == 0) return;
+  const char* format = "Removed [%d] temporary file(s) left by ended runs from [%s]\n";
+  run.log.note(format, removed, folder.c_str());
+  run.log.consoleNote(format, removed, folder.c_str());
+}
+
+// Threads the system would not create (their work ran on threads already
+// running): one line for the run.
+void reportThreadFailures(Log& log) {
+  int error = 0;
+  int failures = ThreadBudget::process().takeStartFailures(&error);
+  if (failures == 0) return;
+  log.error("Could not start [%d] thread(s) - Error = [%d]; their work ran on the others!\n",
+            failures, error);
 }
 
 // --skip-done: the data files of `names` to convert; each up-to-date one is
@@ -176,6 +234,18 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
   // The console copies carry the time stamp too.
   for (int i = 0; i < 3; ++i) log.consoleNote(folderLines[i], folders[i]->c_str());
 
+  // From here on a signal removes the outputs in progress and ends the run.
+  InterruptWatch interrupts(logPath, log.timeStamp(), errors);
+  RunContext run{options, log, platform};
+  FolderLock folderLock;
+  if (!lockOutputFolder(run, &folderLock)) {
+    log.blankLine();
+    log.close();
+    log.summarizeErrors(logPath);
+    return ExitStatus::RunError;
+  }
+  removeLeftovers(run);
+
   std::vector<std::string> names;
   std::vector<SummaryRow> summaryRows;
   if (!platform.listFolder(options.inputFolder, &names, &error)) {
@@ -191,7 +261,6 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
                            options.metadataMode ? "LST" : "DAT", log);
   }
 
-  RunContext run{options, log, platform};
   // A file counts whether or not it converts; its failures are logged.
   int dataFiles = 0;
   int listFiles = 0;
@@ -237,6 +306,7 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
   if (!options.summaryPath.empty()) (void)writeRunSummary(options.summaryPath, summaryRows, log);
   // From every day page in the folder, those of earlier runs too.
   if (options.pages) (void)writeIndexPage(run);
+  reportThreadFailures(log);
 
   double seconds = static_cast<double>(platform.ticks() - startTick) / 1000.0;
   log.console("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n",

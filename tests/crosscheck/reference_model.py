@@ -683,9 +683,12 @@ def write_contents_report(opts, df, out):
     out.files[path] = crlf(text)
 
 
-def process_data_file(opts, name, data, out, cache=None):
+def process_data_file(opts, name, data, out, cache=None, completed=None):
     """The data file pipeline. `data` is the file's bytes; `cache` may hold an
-    already loaded DataFile for the same bytes (the load is deterministic)."""
+    already loaded DataFile for the same bytes (the load is deterministic).
+    `completed` maps each Data Start date (MM/DD/YYYY) to the last file of
+    the run with that date that completed; a later file of the date warns
+    after its Completed lines that it replaced that file's outputs."""
     out.L(TS + " - Processing data file [%s], starting at [T]\n" % name)
     out.C("Processing data file [%s], starting at [T]\n" % name)
     path = opts.inputFolder + name
@@ -719,6 +722,14 @@ def process_data_file(opts, name, data, out, cache=None):
         write_contents_report(opts, df, out)
     out.C("Completed processing of data file [%s] in [S] seconds.\n" % name)
     out.L(TS + " - Completed processing of data file [%s] in [S] seconds.\n" % name)
+    if completed is not None:
+        date = s(bytes(df.hdr.data_start_field()[:10]))
+        if date in completed:
+            warning = ("W Data files [%s] and [%s] share the Data Start date [%s]; the later "
+                       "one's outputs replace the earlier one's!\n" % (completed[date], name, date))
+            out.L(TS + " " + warning)
+            out.C("          " + warning)
+        completed[date] = name
 
 
 # ---------------------------------------------------------------------------
@@ -940,10 +951,11 @@ def run(argv, cwd, entries, cache=None):
         return out, 1
     dats = lsts = 0
     meta = Metadata()
+    completed = {}
     for name in sorted(entries, key=lambda n: n.encode('latin-1')):
         if not o.metadataMode:
             if "DAT" in name:
-                process_data_file(o, name, entries[name], out, cache)
+                process_data_file(o, name, entries[name], out, cache, completed)
                 dats += 1
         elif "LST" in name:
             convert_cabinet_list(o, name, entries[name], meta, out)
