@@ -167,8 +167,7 @@ void BM_Zlib(benchmark::State& state) {
 
 // libdeflate: one gzip member per piece.
 void BM_Libdeflate(benchmark::State& state) {
-  libdeflate_compressor* compressor =
-      libdeflate_alloc_compressor(static_cast<int>(state.range(0)));
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(static_cast<int>(state.range(0)));
   std::vector<char> buffer(libdeflate_gzip_compress_bound(compressor, Piece));
   countOutput(state, [&](const std::string& text) {
     size_t out = 0;

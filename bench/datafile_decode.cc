@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "sample/data_file_writer.h"
+#include "base/log.h"
 #include "datafile/data_header.h"
 #include "datafile/decode.h"
 #include "datafile/trap_transfer.h"
-#include "base/log.h"
+#include "sample/data_file_writer.h"
 
 namespace {
 

@@ -130,8 +130,7 @@ void BM_ComputeEstimates(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   // Lanes and stations: the devices with inputs.
-  state.SetItemsProcessed(state.iterations() * Cabinets *
-                          (LanesPerStation + 1) * PeriodsPerDay);
+  state.SetItemsProcessed(state.iterations() * Cabinets * (LanesPerStation + 1) * PeriodsPerDay);
 }
 BENCHMARK(BM_ComputeEstimates)->Unit(benchmark::kMillisecond);
 

@@ -13,6 +13,10 @@
 #include <memory>
 #include <string>
 
+#include "base/log.h"
+#include "base/platform.h"
+#include "base/run_context.h"
+#include "base/run_options.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "reports/contents_report.h"
@@ -20,10 +24,6 @@
 #include "reports/lane_report.h"
 #include "reports/number_text.h"
 #include "reports/trap_report.h"
-#include "base/log.h"
-#include "base/platform.h"
-#include "base/run_context.h"
-#include "base/run_options.h"
 
 namespace loopconv {
 namespace {
@@ -50,8 +50,10 @@ DeviceTable& syntheticDay() {
     XorShift random;
     for (int i = 0; i < Devices; ++i) {
       DeviceRecord& r = (*t)[i];
-      uint16_t kind = i < 2000 ? KindLane : i < 2500 ? KindStation : i < 2900 ? KindTrap
-                                                                              : KindMeteredLane;
+      uint16_t kind = i < 2000   ? KindLane
+                      : i < 2500 ? KindStation
+                      : i < 2900 ? KindTrap
+                                 : KindMeteredLane;
       char type = kind == KindTrap ? 'T' : kind == KindLane && i % 10 == 9 ? 'S' : '_';
       snprintf(r.Name, sizeof r.Name, "%03des%05d:_MN__%c%d", i % 1000, i, type, i % 8 + 1);
       r.Kind = kind;

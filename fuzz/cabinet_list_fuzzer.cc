@@ -17,10 +17,10 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/fuzz_support.h"
-#include "convert/list_file_conversion.h"
 #include "base/fake_platform.h"
 #include "base/run_context.h"
+#include "convert/list_file_conversion.h"
+#include "fuzz/fuzz_support.h"
 
 using loopconv::fuzz::check;
 

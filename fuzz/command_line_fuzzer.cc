@@ -122,9 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   loopconv::CapturedConsole console;
   loopconv::CapturedConsole errors;
-  loopconv::ExitStatus status = loopconv::runConverter(static_cast<int>(argv.size()),
-                                                       argv.data(), platform, console.stream(),
-                                                       errors.stream());
+  loopconv::ExitStatus status = loopconv::runConverter(static_cast<int>(argv.size()), argv.data(),
+                                                       platform, console.stream(), errors.stream());
   std::string errorText = errors.text();
   std::string consoleText = console.text();
   switch (status) {
@@ -145,8 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       check(errorText.empty() || endsWith(errorText, "loopconv: Error on command line!\n"),
             "status 2 with other errors", errorText);
       break;
-    default:
-      check(false, "unknown exit status");
+    default: check(false, "unknown exit status");
   }
   workplace.checkAndClear();
   return 0;

@@ -99,15 +99,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   loopconv::RunContext run{options, scratch.log, platform};
   bool result = loopconv::processDataFile(name, run);
   std::string log = scratch.logText();
-  check(log.find("] - Processing data file [fuzz.DAT]") != std::string::npos,
-        "no Processing line", log);
+  check(log.find("] - Processing data file [fuzz.DAT]") != std::string::npos, "no Processing line",
+        log);
   bool completed =
       log.find("] - Completed processing of data file [fuzz.DAT]") != std::string::npos;
   check(completed == result, "Completed line and result disagree", log);
   check(result || log.find("] E ") != std::string::npos, "file refused without a reason", log);
 
-  static const char* const firstLines[] = {"Name,", "name,", "Input element count = ",
-                                           "device,lane_type,"};
+  static const char* const firstLines[] = {"Name,", "name,",
+                                           "Input element count = ", "device,lane_type,"};
   scratch.checkAndClearOutput(firstLines);
   return 0;
 }

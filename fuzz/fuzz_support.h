@@ -36,7 +36,9 @@ inline bool endsWith(const std::string& text, const char* end) {
   return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
 }
 
-inline std::string readWhole(const std::string& path) { return readFile(path); }
+inline std::string readWhole(const std::string& path) {
+  return readFile(path);
+}
 
 inline void writeWhole(const std::string& path, const uint8_t* data, size_t size) {
   FILE* out = fopen(path.c_str(), "wb");
@@ -94,9 +96,8 @@ inline bool unzstd(const std::string& in, std::string* out) {
 
 // True when `text` is a well-formed XML document (libxml2, no network).
 inline bool isWellFormedXml(const std::string& text) {
-  xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "picture.svg",
-                                nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR |
-                                XML_PARSE_NOWARNING);
+  xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "picture.svg", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
   if (doc == nullptr) return false;
   xmlFreeDoc(doc);
   return true;
@@ -195,8 +196,8 @@ class Scratch {
     for (auto& entry : std::filesystem::directory_iterator(output)) {
       std::string name = entry.path().filename().string();
       check(entry.is_regular_file(), "not a regular file", name);
-      bool known = endsWith(name, ".csv") || endsWith(name, ".CSV") ||
-                   endsWith(name, ".svg") || endsWith(name, ".gz") || endsWith(name, ".zst");
+      bool known = endsWith(name, ".csv") || endsWith(name, ".CSV") || endsWith(name, ".svg") ||
+                   endsWith(name, ".gz") || endsWith(name, ".zst");
       check(known, "unexpected output", name);
       std::filesystem::remove_all(entry.path());
     }

@@ -104,24 +104,21 @@ int main(int argc, char** argv) {
   }
 
   loopconv::SampleDay day = loopconv::generateSampleDay(
-      static_cast<int>(devices), date, static_cast<uint64_t>(seed),
-      static_cast<int32_t>(columns));
+      static_cast<int>(devices), date, static_cast<uint64_t>(seed), static_cast<int32_t>(columns));
   if (outDir.back() != '/') outDir += '/';
   if (!writeWholeFile(outDir + day.fileName, day.bytes)) {
     return 1;
   }
   if (withList) {
     // Named after the day, e.g. Cabinets_08182021.LST.
-    std::string listName = "Cabinets_" + date.substr(0, 2) + date.substr(3, 2) +
-                           date.substr(6, 4) + ".LST";
+    std::string listName =
+        "Cabinets_" + date.substr(0, 2) + date.substr(3, 2) + date.substr(6, 4) + ".LST";
     if (!writeWholeFile(outDir + listName,
-                        loopconv::sampleCabinetList(day, date,
-                                                    static_cast<uint64_t>(seed)))) {
+                        loopconv::sampleCabinetList(day, date, static_cast<uint64_t>(seed)))) {
       return 1;
     }
   }
-  if (!truthPath.empty() &&
-      !writeWholeFile(truthPath, loopconv::formatTruthCsv(day.truth, date))) {
+  if (!truthPath.empty() && !writeWholeFile(truthPath, loopconv::formatTruthCsv(day.truth, date))) {
     return 1;
   }
   return 0;

@@ -41,20 +41,13 @@ HealthStatus statusOf(const HealthVerdict& v, bool rampMeter) {
 
 const char* healthStatusText(HealthStatus status) {
   switch (status) {
-    case HealthStatus::NoData:
-      return "no_data";
-    case HealthStatus::InsufficientData:
-      return "insufficient_data";
-    case HealthStatus::CardOff:
-      return "card_off";
-    case HealthStatus::HighValues:
-      return "high_values";
-    case HealthStatus::Intermittent:
-      return "intermittent";
-    case HealthStatus::Constant:
-      return "constant";
-    case HealthStatus::Good:
-      return "good";
+    case HealthStatus::NoData: return "no_data";
+    case HealthStatus::InsufficientData: return "insufficient_data";
+    case HealthStatus::CardOff: return "card_off";
+    case HealthStatus::HighValues: return "high_values";
+    case HealthStatus::Intermittent: return "intermittent";
+    case HealthStatus::Constant: return "constant";
+    case HealthStatus::Good: return "good";
   }
   return "good";
 }

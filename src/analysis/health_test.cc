@@ -76,7 +76,8 @@ TEST(JudgeHealth, CraftedDays) {
       {"lane at 100% occupancy", LaneName, KindLane,
        [](DeviceRecord& r) {
          fillHealthy(r);
-         for (int p = 0; p < PeriodsPerDay; ++p) r.ScanCnt[p] = static_cast<uint16_t>(1190 + p % 10);
+         for (int p = 0; p < PeriodsPerDay; ++p)
+           r.ScanCnt[p] = static_cast<uint16_t>(1190 + p % 10);
        },
        HealthStatus::HighValues, Judged},
       {"chattering lane: occupancy without vehicles", LaneName, KindLane,
@@ -294,9 +295,15 @@ TEST(JudgeHealth, ShortAndOddFilesJudgeOnlyTheirOwnPeriods) {
     int32_t expected;
   };
   const std::vector<Case> cases = {
-      {PeriodsPerDay, Judged}, {PeriodsPerDay + 100, Judged}, {3960, Judged},
-      {3959, Judged - 1},      {2000, 1100},                  {901, 1},
-      {900, 0},                {500, 0},                      {0, 0},
+      {PeriodsPerDay, Judged},
+      {PeriodsPerDay + 100, Judged},
+      {3960, Judged},
+      {3959, Judged - 1},
+      {2000, 1100},
+      {901, 1},
+      {900, 0},
+      {500, 0},
+      {0, 0},
       {-7, 0},
   };
   for (const Case& c : cases) {
@@ -325,14 +332,10 @@ TEST(DetectorType, KindAndNamePosition) {
     const char* text;
   };
   const std::vector<Case> cases = {
-      {LaneName, KindLane, true, "lane"},
-      {SpeedLoopName, KindLane, true, "speed_loop"},
-      {RampName, KindLane, true, "ramp_meter"},
-      {StationName, KindStation, true, "station"},
-      {RampName, KindStation, true, "station"},
-      {TrapName, KindTrap, false, ""},
-      {MeteredName, KindMeteredLane, false, ""},
-      {LaneName, 0, false, ""},
+      {LaneName, KindLane, true, "lane"},        {SpeedLoopName, KindLane, true, "speed_loop"},
+      {RampName, KindLane, true, "ramp_meter"},  {StationName, KindStation, true, "station"},
+      {RampName, KindStation, true, "station"},  {TrapName, KindTrap, false, ""},
+      {MeteredName, KindMeteredLane, false, ""}, {LaneName, 0, false, ""},
   };
   for (const Case& c : cases) {
     Detector d(c.name, c.kind);
@@ -394,8 +397,7 @@ TEST_F(HealthReportTest, OneRowPerLaneAndStationWithSharesAndSummary) {
       "0 constant\n";
   EXPECT_EQ(logText(), "[12:34:56] - Writing detector health to CSV file [" +
                            options_.outputFolder + FileName +
-                           "]...\n[12:34:56] - Detector health of data file [day.DAT]: " +
-                           counts);
+                           "]...\n[12:34:56] - Detector health of data file [day.DAT]: " + counts);
   EXPECT_EQ(consoleText(), "Detector health of data file [day.DAT]: " + counts);
 }
 
@@ -407,8 +409,8 @@ TEST_F(HealthReportTest, SharesRoundHalfUpToTwoDecimals) {
   };
   // 1/8 = 12.5% exactly; 1/3 = 33.333..; 2/3 = 66.666..; 1/1600 = 0.0625 ->
   // 0.06; 1/2000 = 0.05; 1/3060 = 0.0326..
-  const std::vector<Case> cases = {{1, 8, "12.50"},   {1, 3, "33.33"},  {2, 3, "66.67"},
-                                   {1, 1600, "0.06"}, {1, 2000, "0.05"}, {1, 3060, "0.03"},
+  const std::vector<Case> cases = {{1, 8, "12.50"},        {1, 3, "33.33"},   {2, 3, "66.67"},
+                                   {1, 1600, "0.06"},      {1, 2000, "0.05"}, {1, 3060, "0.03"},
                                    {3060, 3060, "100.00"}, {0, 7, "0.00"}};
   makeTable({{LaneName, KindLane}});
   for (const Case& c : cases) {
@@ -421,8 +423,8 @@ TEST_F(HealthReportTest, SharesRoundHalfUpToTwoDecimals) {
                                 device(0), DetectorType::Lane, v);
     std::string text(row, end);
     std::string want = "1999-12-31," + std::string(LaneName) + ",lane," +
-                       std::to_string(c.samples) + "," + std::to_string(c.samples) + "," +
-                       c.text + ",0.00,0.00,0.00,0.00,0,";
+                       std::to_string(c.samples) + "," + std::to_string(c.samples) + "," + c.text +
+                       ",0.00,0.00,0.00,0.00,0,";
     EXPECT_EQ(text.substr(0, want.size()), want) << c.count << "/" << c.samples;
   }
 }
@@ -455,8 +457,8 @@ TEST_F(HealthReportTest, OpenFailureIsLoggedWithoutSummary) {
   HealthSummary summary = writeHealthReport(run(), header_, table_.get(), "day.DAT");
   EXPECT_FALSE(summary.written);
   std::string log = logText();
-  EXPECT_NE(log.find("[12:34:56] E Could not open data file [" + options_.outputFolder +
-                     FileName + "]! - Error = [21].\n"),
+  EXPECT_NE(log.find("[12:34:56] E Could not open data file [" + options_.outputFolder + FileName +
+                     "]! - Error = [21].\n"),
             std::string::npos)
       << log;
   EXPECT_EQ(log.find("Detector health of data file"), std::string::npos);

@@ -22,8 +22,7 @@ bool isRollupMinutes(int minutes) {
 int32_t rollupIntervalCount(int32_t periodCount, int minutes) {
   if (!isRollupMinutes(minutes)) return 0;
   const int32_t periodsPerInterval = minutes * PeriodsPerMinute;
-  return (clampPeriodCount(periodCount) + periodsPerInterval - 1) /
-         periodsPerInterval;
+  return (clampPeriodCount(periodCount) + periodsPerInterval - 1) / periodsPerInterval;
 }
 
 void rollUpDevice(const DeviceRecord& record, int32_t periodCount, int minutes,

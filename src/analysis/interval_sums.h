@@ -21,7 +21,7 @@ struct RollupInterval {
   uint32_t lanesSum = 0;    // sum of NumLanes (0 in the unobserved periods)
   // Volume-weighted sums over observed periods whose value and Volume are
   // both above 0, and the Volume they are weighted by.
-  uint64_t speedWeighted = 0;   // sum of SpdTenths x Volume
+  uint64_t speedWeighted = 0;  // sum of SpdTenths x Volume
   uint32_t speedVolume = 0;
   uint64_t estSpeedWeighted = 0;  // sum of CalcSpdTenths x Volume
   uint32_t estSpeedVolume = 0;

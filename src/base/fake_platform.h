@@ -25,8 +25,7 @@ class FakePlatform : public Platform {
     return now;
   }
   std::string workingDirectory() override { return cwd; }
-  bool listFolder(const std::string& folder, std::vector<std::string>* names,
-                  int* error) override {
+  bool listFolder(const std::string& folder, std::vector<std::string>* names, int* error) override {
     return systemPlatform().listFolder(folder, names, error);
   }
   BlockLimits blockLimits() override { return limits; }

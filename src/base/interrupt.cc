@@ -54,10 +54,11 @@ std::string formatted(const char* format, int number) {
 
 }  // namespace
 
-bool interruptRequested() { return caughtSignal.load() != 0; }
+bool interruptRequested() {
+  return caughtSignal.load() != 0;
+}
 
-InterruptWatch::InterruptWatch(const std::string& logPath, const std::string& stamp,
-                               FILE* errors)
+InterruptWatch::InterruptWatch(const std::string& logPath, const std::string& stamp, FILE* errors)
     : logPath_(logPath), stamp_(stamp), errors_(errors) {
   caughtSignal = 0;
   if (pipe2(pipe_, O_CLOEXEC) != 0) return;

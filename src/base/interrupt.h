@@ -18,8 +18,7 @@ namespace loopconv {
 
 // The error line, after "[hh:mm:ss] E " in the log and "loopconv: " on
 // standard error.
-constexpr const char* InterruptedLine =
-    "Interrupted by signal [%d], unfinished outputs removed!\n";
+constexpr const char* InterruptedLine = "Interrupted by signal [%d], unfinished outputs removed!\n";
 
 // True once a signal came: the run takes no new work.
 bool interruptRequested();

@@ -61,7 +61,9 @@ void Log::emit(Channel channel, const std::string& text) {
     held_.emplace_back(channel, text);
     return;
   }
-  FILE* stream = channel == Channel::File ? file_ : channel == Channel::Console ? console_ : errors_;
+  FILE* stream = channel == Channel::File      ? file_
+                 : channel == Channel::Console ? console_
+                                               : errors_;
   if (stream != nullptr) fwrite(text.data(), 1, text.size(), stream);
 }
 
@@ -109,16 +111,21 @@ void Log::summarizeErrors(const std::string& logPath) {
   fprintf(errors_, "loopconv: %d error(s) logged in [%s]\n", errorCount_, logPath.c_str());
 }
 
-
-#define LOOPCONV_LOG_LINE(severity, stamp)   \
-  va_list args;                              \
-  va_start(args, format);                    \
-  line(severity, stamp, format, args);       \
+#define LOOPCONV_LOG_LINE(severity, stamp) \
+  va_list args;                            \
+  va_start(args, format);                  \
+  line(severity, stamp, format, args);     \
   va_end(args)
 
-void Log::note(const char* format, ...) { LOOPCONV_LOG_LINE(Severity::Note, timeStamp()); }
-void Log::warn(const char* format, ...) { LOOPCONV_LOG_LINE(Severity::Warning, timeStamp()); }
-void Log::error(const char* format, ...) { LOOPCONV_LOG_LINE(Severity::Error, timeStamp()); }
+void Log::note(const char* format, ...) {
+  LOOPCONV_LOG_LINE(Severity::Note, timeStamp());
+}
+void Log::warn(const char* format, ...) {
+  LOOPCONV_LOG_LINE(Severity::Warning, timeStamp());
+}
+void Log::error(const char* format, ...) {
+  LOOPCONV_LOG_LINE(Severity::Error, timeStamp());
+}
 void Log::noteAt(const std::string& stamp, const char* format, ...) {
   LOOPCONV_LOG_LINE(Severity::Note, stamp.c_str());
 }
@@ -131,7 +138,9 @@ void Log::errorAt(const std::string& stamp, const char* format, ...) {
 
 #undef LOOPCONV_LOG_LINE
 
-void Log::blankLine() { emit(Channel::File, "\n"); }
+void Log::blankLine() {
+  emit(Channel::File, "\n");
+}
 
 void Log::consoleLine(const std::string& prefix, const char* format, va_list args) {
   std::string text = prefix;
@@ -139,20 +148,24 @@ void Log::consoleLine(const std::string& prefix, const char* format, va_list arg
   emit(Channel::Console, text);
 }
 
-#define LOOPCONV_CONSOLE_LINE(prefix)   \
-  va_list args;                         \
-  va_start(args, format);               \
-  consoleLine(prefix, format, args);    \
+#define LOOPCONV_CONSOLE_LINE(prefix) \
+  va_list args;                       \
+  va_start(args, format);             \
+  consoleLine(prefix, format, args);  \
   va_end(args)
 
-void Log::console(const char* format, ...) { LOOPCONV_CONSOLE_LINE(std::string()); }
+void Log::console(const char* format, ...) {
+  LOOPCONV_CONSOLE_LINE(std::string());
+}
 void Log::consoleNote(const char* format, ...) {
   LOOPCONV_CONSOLE_LINE("[" + timeStamp_ + "] - ");
 }
 void Log::consoleError(const char* format, ...) {
   LOOPCONV_CONSOLE_LINE("[" + timeStamp_ + "] E ");
 }
-void Log::consoleWarning(const char* format, ...) { LOOPCONV_CONSOLE_LINE("          W "); }
+void Log::consoleWarning(const char* format, ...) {
+  LOOPCONV_CONSOLE_LINE("          W ");
+}
 
 #undef LOOPCONV_CONSOLE_LINE
 

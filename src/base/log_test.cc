@@ -97,7 +97,8 @@ TEST(LogTest, SummaryNamesTheErrorCountAndLogPath) {
   for (int i = 0; i < 137; ++i) run.log.error("e\n");
   run.log.summarizeErrors("/logs/a.txt");
   const std::string text = run.errors.text();
-  EXPECT_EQ(text.substr(text.rfind("loopconv: ")), "loopconv: 137 error(s) logged in [/logs/a.txt]\n");
+  EXPECT_EQ(text.substr(text.rfind("loopconv: ")),
+            "loopconv: 137 error(s) logged in [/logs/a.txt]\n");
 }
 
 #ifndef NDEBUG

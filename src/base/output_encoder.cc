@@ -81,8 +81,7 @@ class GzipEncoder final : public OutputEncoder {
   }
 
   int writeMember(int fd, const char* data, size_t length) {
-    size_t n = libdeflate_gzip_compress(compressor_, data, length, output_.data(),
-                                        output_.size());
+    size_t n = libdeflate_gzip_compress(compressor_, data, length, output_.data(), output_.size());
     if (n == 0) return EIO;  // cannot happen with a buffer of the bound's size
     wroteMember_ = true;
     return writeAll(fd, output_.data(), n);
@@ -104,8 +103,7 @@ class ZstdEncoder final : public OutputEncoder {
     }
     // The frame carries a checksum of the content, as the zstd tool's own
     // files do, so that a damaged file is told on decompression.
-    setupError_ = codecError(ZSTD_CCtx_setParameter(context_, ZSTD_c_compressionLevel,
-                                                    ZstdLevel));
+    setupError_ = codecError(ZSTD_CCtx_setParameter(context_, ZSTD_c_compressionLevel, ZstdLevel));
     if (setupError_ == 0) {
       setupError_ = codecError(ZSTD_CCtx_setParameter(context_, ZSTD_c_checksumFlag, 1));
     }
@@ -167,12 +165,9 @@ class ZstdEncoder final : public OutputEncoder {
 
 const char* compressionSuffix(Compression compression) {
   switch (compression) {
-    case Compression::Gzip:
-      return ".gz";
-    case Compression::Zstd:
-      return ".zst";
-    case Compression::None:
-      break;
+    case Compression::Gzip: return ".gz";
+    case Compression::Zstd: return ".zst";
+    case Compression::None: break;
   }
   return "";
 }
@@ -190,12 +185,9 @@ bool parseCompression(const std::string& text, Compression* out) {
 
 std::unique_ptr<OutputEncoder> OutputEncoder::create(Compression compression) {
   switch (compression) {
-    case Compression::Gzip:
-      return std::make_unique<GzipEncoder>();
-    case Compression::Zstd:
-      return std::make_unique<ZstdEncoder>();
-    case Compression::None:
-      break;
+    case Compression::Gzip: return std::make_unique<GzipEncoder>();
+    case Compression::Zstd: return std::make_unique<ZstdEncoder>();
+    case Compression::None: break;
   }
   return nullptr;
 }

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "gtest/gtest.h"
 #include "base/test_support.h"
+#include "gtest/gtest.h"
 
 namespace loopconv {
 namespace {
@@ -31,9 +31,10 @@ std::string csvText(size_t bytes, unsigned seed) {
   while (text.size() < bytes) {
     unsigned device = below(3000);
     unsigned period = below(4320);
-    snprintf(line, sizeof line, "%03ues%05u:_MN___%u,08/18/2021 %02u:%02u:%02u,1,%u,%u.%u,0,%u,%u.%u\r\n",
-             device % 1000, device, device % 8 + 1, period / 180, period / 3 % 60,
-             period % 3 * 20, below(32), below(100), below(10), below(4), below(100), below(10));
+    snprintf(line, sizeof line,
+             "%03ues%05u:_MN___%u,08/18/2021 %02u:%02u:%02u,1,%u,%u.%u,0,%u,%u.%u\r\n",
+             device % 1000, device, device % 8 + 1, period / 180, period / 3 % 60, period % 3 * 20,
+             below(32), below(100), below(10), below(4), below(100), below(10));
     text += line;
   }
   text.resize(bytes);
@@ -135,8 +136,7 @@ class OutputEncoderTest : public ::testing::TestWithParam<Compression> {};
 INSTANTIATE_TEST_SUITE_P(Codecs, OutputEncoderTest,
                          ::testing::Values(Compression::Gzip, Compression::Zstd),
                          [](const ::testing::TestParamInfo<Compression>& info) {
-                           return std::string(info.param == Compression::Gzip ? "Gzip"
-                                                                               : "Zstd");
+                           return std::string(info.param == Compression::Gzip ? "Gzip" : "Zstd");
                          });
 
 TEST_P(OutputEncoderTest, DecompressesToTheBytesGiven) {
@@ -150,7 +150,8 @@ TEST_P(OutputEncoderTest, DecompressesToTheBytesGiven) {
       {"empty pieces", "", {0}},
       {"one line", "name,volume\r\n", {1000}},
       {"one byte at a time", csvText(3000, 1), {1}},
-      {"odd-sized pieces", csvText(7 * MiB + 12345, 2),
+      {"odd-sized pieces",
+       csvText(7 * MiB + 12345, 2),
        {1, 7, 4093, 0, 65537, 262143, 262144, 300001, MiB - 1, MiB, MiB + 1, 3 * MiB}},
       {"chunks as a CSV buffer flushes them", csvText(12 * MiB, 3), {MiB - 70, MiB - 3}},
       {"one large piece", csvText(5 * MiB + 1, 4), {100 * MiB}},
@@ -161,8 +162,8 @@ TEST_P(OutputEncoderTest, DecompressesToTheBytesGiven) {
     std::string compressed = encodeInPieces(GetParam(), c.input, c.pieceSizes);
     std::string decoded;
     EXPECT_TRUE(decode(GetParam(), compressed, &decoded));
-    EXPECT_TRUE(decoded == c.input) << "decoded " << decoded.size() << " bytes of "
-                                    << c.input.size();
+    EXPECT_TRUE(decoded == c.input)
+        << "decoded " << decoded.size() << " bytes of " << c.input.size();
   }
 }
 
@@ -255,7 +256,8 @@ TEST_P(OutputEncoderTest, FailedWriteReturnsItsErrnoFromThenOn) {
       std::unique_ptr<OutputEncoder> encoder = OutputEncoder::create(GetParam());
       int first = 0;
       for (size_t done = 0; done < input.size() && first == 0; done += 1 << 20) {
-        first = encoder->write(fd, input.data() + done, std::min<size_t>(1 << 20, input.size() - done));
+        first =
+            encoder->write(fd, input.data() + done, std::min<size_t>(1 << 20, input.size() - done));
       }
       EXPECT_EQ(first != 0, bytes > 100);
       if (first == 0) first = encoder->finish(fd);
@@ -268,7 +270,9 @@ TEST_P(OutputEncoderTest, FailedWriteReturnsItsErrnoFromThenOn) {
 }
 
 volatile sig_atomic_t alarmsSeen = 0;
-void countAlarm(int) { alarmsSeen = alarmsSeen + 1; }
+void countAlarm(int) {
+  alarmsSeen = alarmsSeen + 1;
+}
 
 // Writes into a small pipe drained by another thread while a timer signal
 // without SA_RESTART keeps interrupting the blocked write() calls, so that
@@ -289,8 +293,10 @@ TEST_P(OutputEncoderTest, InterruptedAndShortWritesLoseNothing) {
     char buffer[1000];
     ssize_t n;
     while ((n = read(ends[0], buffer, sizeof buffer)) != 0) {
-      if (n > 0) received.append(buffer, static_cast<size_t>(n));
-      else if (errno != EINTR) break;
+      if (n > 0)
+        received.append(buffer, static_cast<size_t>(n));
+      else if (errno != EINTR)
+        break;
     }
   });
   pthread_sigmask(SIG_UNBLOCK, &alarm, nullptr);
@@ -348,8 +354,8 @@ TEST(CompressionTest, OptionValueNamesTheFormatAndItsSuffix) {
 }
 
 TEST(CompressionTest, OtherOptionValuesAreRefusedAndLeaveTheSettingAlone) {
-  for (const char* text : {"", "none", "GZIP", "Zstd", "gz", "zst", "gzip ", " zstd", "xz",
-                           "gzip,zstd"}) {
+  for (const char* text :
+       {"", "none", "GZIP", "Zstd", "gz", "zst", "gzip ", " zstd", "xz", "gzip,zstd"}) {
     SCOPED_TRACE(text);
     Compression setting = Compression::Zstd;
     EXPECT_FALSE(parseCompression(text, &setting));

@@ -22,7 +22,9 @@ std::atomic<unsigned> tempCounter{0};
 
 OutputFile::OutputFile() : buffer_(BufferBytes) {}
 
-OutputFile::~OutputFile() { discard(); }
+OutputFile::~OutputFile() {
+  discard();
+}
 
 bool OutputFile::open(const std::string& finalPath, int* error, Compression compression) {
   discard();
@@ -101,7 +103,7 @@ void OutputFile::discard() {
 }
 
 bool openOutputFile(Log& log, const OutputTarget& target, const char* announcement,
-                   const char* fileKind, OutputFile* csv) {
+                    const char* fileKind, OutputFile* csv) {
   const std::string path = target.path + compressionSuffix(target.compression);
   if (!pathFits(log, path)) return false;
   log.note("%s [%s]...\n", announcement, path.c_str());

@@ -64,9 +64,9 @@ class OutputFile {
 
   std::vector<char> buffer_;
   size_t used_ = 0;
-  OwnedFd fd_;  // the temporary file while open
-  int error_ = 0;  // first write error
-  std::unique_ptr<OutputEncoder> encoder_;  // null: raw bytes
+  OwnedFd fd_;                                // the temporary file while open
+  int error_ = 0;                             // first write error
+  std::unique_ptr<OutputEncoder> encoder_;    // null: raw bytes
   std::unique_ptr<BackgroundWriter> writer_;  // while open
   std::string finalPath_;
   std::string tempPath_;
@@ -74,8 +74,8 @@ class OutputFile {
 
 // Where an output file goes and how it is written.
 struct OutputTarget {
-  std::string path;       // a folder followed by a file name
-  size_t nameStart = 0;   // where the part taken from input data begins
+  std::string path;                             // a folder followed by a file name
+  size_t nameStart = 0;                         // where the part taken from input data begins
   Compression compression = Compression::None;  // adds its suffix to `path`
 };
 
@@ -87,9 +87,8 @@ struct OutputTarget {
 // fails with EINVAL; any '/' else names a sub-folder as any open reads it.
 // An open failure logs "Could not open <fileKind> [path]! - Error = [errno]."
 // Returns false on either failure.
-[[nodiscard]] bool openOutputFile(Log& log, const OutputTarget& target,
-                                 const char* announcement, const char* fileKind,
-                                 OutputFile* csv);
+[[nodiscard]] bool openOutputFile(Log& log, const OutputTarget& target, const char* announcement,
+                                  const char* fileKind, OutputFile* csv);
 
 // openOutputFile() for a file of the run's output folder whose name (after
 // the folder) comes from input data, with the run's compression; an open

@@ -1,18 +1,18 @@
 #include "base/output_file.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "gtest/gtest.h"
 #include "base/log.h"
 #include "base/test_support.h"
+#include "gtest/gtest.h"
 
 namespace loopconv {
 namespace {

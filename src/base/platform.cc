@@ -13,8 +13,7 @@
 namespace loopconv {
 namespace {
 
-const std::chrono::steady_clock::time_point kProcessStart =
-    std::chrono::steady_clock::now();
+const std::chrono::steady_clock::time_point kProcessStart = std::chrono::steady_clock::now();
 
 std::string formatNow(const char* format) {
   time_t now = time(nullptr);
@@ -30,8 +29,8 @@ class SystemPlatform : public Platform {
   std::string timeOfDay() override { return formatNow("%H:%M:%S"); }
   std::string dateText() override { return formatNow("%m/%d/%y"); }
   int64_t ticks() override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now() - kProcessStart)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 kProcessStart)
         .count();
   }
   std::string workingDirectory() override {
@@ -42,8 +41,7 @@ class SystemPlatform : public Platform {
     }
     return std::string(buffer.data());
   }
-  bool listFolder(const std::string& folder, std::vector<std::string>* names,
-                  int* error) override {
+  bool listFolder(const std::string& folder, std::vector<std::string>* names, int* error) override {
     names->clear();
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) {

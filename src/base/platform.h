@@ -35,8 +35,8 @@ class Platform {
   // Fills `names` with the entries of `folder` ("." and ".." included), sorted
   // by byte order. Returns false (and sets *error) when the folder cannot be
   // opened.
-  [[nodiscard]] virtual bool listFolder(const std::string& folder,
-                          std::vector<std::string>* names, int* error) = 0;
+  [[nodiscard]] virtual bool listFolder(const std::string& folder, std::vector<std::string>* names,
+                                        int* error) = 0;
   virtual BlockLimits blockLimits() { return {}; }
 };
 

@@ -22,12 +22,12 @@ constexpr int MaxJobs = 64;
 constexpr int MaxWaitSeconds = 86400;
 
 struct RunOptions {
-  std::string logFolder;     // F; ends in '/' after parsing
-  std::string inputFolder;   // I; ends in '/' after parsing
-  std::string outputFolder;  // O; ends in '/' after parsing
-  std::string periodText;    // P, "HH:MM:SS"
-  std::string deviceName;    // D, 18 characters with ':' at position 10
-  std::string commandLetters;  // flag letters in order, each followed by a blank
+  std::string logFolder;           // F; ends in '/' after parsing
+  std::string inputFolder;         // I; ends in '/' after parsing
+  std::string outputFolder;        // O; ends in '/' after parsing
+  std::string periodText;          // P, "HH:MM:SS"
+  std::string deviceName;          // D, 18 characters with ':' at position 10
+  std::string commandLetters;      // flag letters in order, each followed by a blank
   bool contentsReport = false;     // A
   bool includeRampMeters = false;  // C
   bool elementReport = false;      // E
@@ -39,18 +39,18 @@ struct RunOptions {
   bool singlePeriod = false;       // P passed validation
   bool singleDevice = false;       // D passed validation
   // Long options.
-  int jobs = 1;                    // --jobs=N: files converted N at a time
-  int rollupMinutes = 0;           // --rollup=MIN; 0: no roll-ups
+  int jobs = 1;                                 // --jobs=N: files converted N at a time
+  int rollupMinutes = 0;                        // --rollup=MIN; 0: no roll-ups
   Compression compression = Compression::None;  // --compress=gzip|zstd
-  bool healthReport = false;       // --health
-  bool picture = false;            // --picture
-  bool recursive = false;          // --recursive: sub-folders too, outputs mirrored
-  bool skipDone = false;           // --skip-done: data files whose outputs are newer
-  std::string summaryPath;         // --summary=FILE; empty: no run summary
-  bool pages = false;              // --pages: a page per day and Index.html
-  std::string cabinetsFile;        // --cabinets=FILE: the cabinet list for --corridors
-  bool corridors = false;          // --corridors
-  int waitSeconds = 0;             // --wait=SECONDS: for another run's output folder
+  bool healthReport = false;                    // --health
+  bool picture = false;                         // --picture
+  bool recursive = false;                       // --recursive: sub-folders too, outputs mirrored
+  bool skipDone = false;                        // --skip-done: data files whose outputs are newer
+  std::string summaryPath;                      // --summary=FILE; empty: no run summary
+  bool pages = false;                           // --pages: a page per day and Index.html
+  std::string cabinetsFile;                     // --cabinets=FILE: the cabinet list for --corridors
+  bool corridors = false;                       // --corridors
+  int waitSeconds = 0;                          // --wait=SECONDS: for another run's output folder
 };
 
 }  // namespace loopconv

@@ -27,9 +27,13 @@ TEST(StaleTempFilesTest, RemovesOnlyTheFilesOfEndedRuns) {
   const std::string alive = std::to_string(getppid());
   const std::string mine = std::to_string(getpid());
   const std::string stale[] = {"A.csv.tmp" + dead + ".0", "Rollup_x.csv.gz.tmp" + dead + ".17"};
-  const std::string kept[] = {"A.csv.tmp" + alive + ".1", "A.csv.tmp" + mine + ".2",
-                              "A.csv.tmp0" + dead + ".3", "A.csv.tmp" + dead + ".x",
-                              "A.csv.tmp" + dead, "notes.txt", "A.csv"};
+  const std::string kept[] = {"A.csv.tmp" + alive + ".1",
+                              "A.csv.tmp" + mine + ".2",
+                              "A.csv.tmp0" + dead + ".3",
+                              "A.csv.tmp" + dead + ".x",
+                              "A.csv.tmp" + dead,
+                              "notes.txt",
+                              "A.csv"};
   for (const std::string& name : stale) writeFile(dir.file(name), "x");
   for (const std::string& name : kept) writeFile(dir.file(name), "x");
   // A folder of that name is no temporary file of ours.

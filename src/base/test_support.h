@@ -24,8 +24,7 @@ namespace loopconv {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = std::filesystem::temp_directory_path().string() +
-                          "/loopconv_test_XXXXXX";
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/loopconv_test_XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) abort();

@@ -7,7 +7,9 @@
 
 namespace loopconv {
 
-int ThreadBudget::defaultCapacity() { return 4 * (coreCount() + 2); }
+int ThreadBudget::defaultCapacity() {
+  return 4 * (coreCount() + 2);
+}
 
 ThreadBudget& ThreadBudget::process() {
   static ThreadBudget budget(defaultCapacity());

@@ -87,8 +87,8 @@ class ArchiveRunTest : public ::testing::Test {
   }
 
   ProgramResult convert(const std::vector<std::string>& extra, const std::string& summary) {
-    std::vector<std::string> argv = {LOOPCONV_BINARY, "-E", "--rollup=5", "--health",
-                                     "--recursive", "--jobs=2", "--summary=" + summary};
+    std::vector<std::string> argv = {LOOPCONV_BINARY, "-E",       "--rollup=5",          "--health",
+                                     "--recursive",   "--jobs=2", "--summary=" + summary};
     argv.insert(argv.end(), extra.begin(), extra.end());
     argv.insert(argv.end(), {"-I" + in_.path(), "-O" + out_.path(), "-F" + logs_.path()});
     return runProgram(argv);
@@ -97,7 +97,7 @@ class ArchiveRunTest : public ::testing::Test {
   // The outputs of the data file `file` (relative, "2021-06/PELMA..."),
   // relative to the output folder.
   static std::vector<std::string> outputsOf(const std::string& file) {
-    const std::string folder = file.substr(0, 8);  // "2021-06/"
+    const std::string folder = file.substr(0, 8);               // "2021-06/"
     const std::string mmdd = file.substr(file.size() - 12, 4);  // "0601"
     const std::string iso = "2021-" + mmdd.substr(0, 2) + "-" + mmdd.substr(2, 2);
     return {folder + "PELMA20Sec_Element_" + mmdd + "2021.csv",
@@ -137,8 +137,8 @@ TEST_F(ArchiveRunTest, ConvertsOnceThenOnlyWhatChanged) {
     ASSERT_EQ(rows[i].size(), 10u);
     EXPECT_EQ(rows[i][0], file);  // depth first, sorted: the folder order
     EXPECT_EQ(rows[i][1], "data");
-    EXPECT_EQ(rows[i][2], "2021-" + file.substr(file.size() - 12, 2) + "-" +
-                              file.substr(file.size() - 10, 2));
+    EXPECT_EQ(rows[i][2],
+              "2021-" + file.substr(file.size() - 12, 2) + "-" + file.substr(file.size() - 10, 2));
     EXPECT_EQ(rows[i][3], "converted");
     EXPECT_EQ(rows[i][4], "6");    // devices
     EXPECT_EQ(rows[i][5], "180");  // periods
@@ -191,9 +191,9 @@ TEST_F(ArchiveRunTest, ConvertsOnceThenOnlyWhatChanged) {
     EXPECT_EQ(rows[i][3], dataFiles_[i] == touched ? "converted" : "skipped") << dataFiles_[i];
   }
   for (const std::string& output : expected) {
-    const bool rewritten = output.rfind("2021-07/", 0) == 0 &&
-                           (output.find("07052021") != std::string::npos ||
-                            output.find("2021-07-05") != std::string::npos);
+    const bool rewritten =
+        output.rfind("2021-07/", 0) == 0 && (output.find("07052021") != std::string::npos ||
+                                             output.find("2021-07-05") != std::string::npos);
     EXPECT_EQ(!sameTime(modifiedAt(out_.file(output)), before[output]), rewritten) << output;
   }
 
@@ -223,8 +223,9 @@ TEST(RunSummaryEndToEnd, SaysWhichFilesFailedWereRefusedOrReplacedEachOther) {
   for (const char* name : {"A_DAT", "B_DAT", "C_DAT"}) setModified(in.file(name), -3600);
 
   auto run = [&](const std::string& summary, std::vector<std::string> extra) {
-    std::vector<std::string> argv = {LOOPCONV_BINARY, "-E", "--summary=" + summary,
-                                     "-I" + in.path(), "-O" + out.path(), "-F" + logs.path()};
+    std::vector<std::string> argv = {LOOPCONV_BINARY,        "-E",
+                                     "--summary=" + summary, "-I" + in.path(),
+                                     "-O" + out.path(),      "-F" + logs.path()};
     argv.insert(argv.end(), extra.begin(), extra.end());
     return runProgram(argv);
   };

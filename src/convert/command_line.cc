@@ -19,17 +19,25 @@ struct HelpEntry {
 
 // In the order in which the full help lists them.
 const HelpEntry kHelp[] = {
-    {'A', "\tReport -A  Output Contents - detectors, stations, speed loops, traps, metered lanes with lane count\n"},
+    {'A',
+     "\tReport -A  Output Contents - detectors, stations, speed loops, traps, metered lanes with "
+     "lane count\n"},
     {'C', "\tOption -C  Include Ramp Meter Lanes\n"},
     {'L', "\tReport -L  Output Lane Data\n"},
     {'S', "\tOption -S  Include Speed detector Data (Lanes with S in the 17th character)\n"},
-    {'T', "\tReport -T  Output Trap Data (virtual speed detectors made from 2 detectors in a lane)\n"},
+    {'T',
+     "\tReport -T  Output Trap Data (virtual speed detectors made from 2 detectors in a lane)\n"},
     {'E', "\tReport -E  Output Element Data (Lane data merged with virtual Trap data)\n"},
     {'R', "\tOption -R  Include Lane or Trap data by row first (device) then column (time)\n"},
     {'M', "\tReport -M  Output metadata files (.LST)\n"},
-    {'I', "\tOption -I[\"path\"] Input folder (-I\"c:\\examplefolder\"  -location of the binary data files (.DAT))\n"},
-    {'O', "\tOption -O[\"path\"] Output folder (-O\"c:\\examplefolder\"  -location to write reports)\n"},
-    {'F', "\tOption -F[\"path\"] Log file folder (-F\"c:\\examplefolder\"  -location to write log files)\n"},
+    {'I',
+     "\tOption -I[\"path\"] Input folder (-I\"c:\\examplefolder\"  -location of the binary data "
+     "files (.DAT))\n"},
+    {'O',
+     "\tOption -O[\"path\"] Output folder (-O\"c:\\examplefolder\"  -location to write reports)\n"},
+    {'F',
+     "\tOption -F[\"path\"] Log file folder (-F\"c:\\examplefolder\"  -location to write log "
+     "files)\n"},
     {'P', "\tOption -P[\"timeperiod\"] Output a single time period (-P\"00:00:00\" (:20, :40))\n"},
     {'D', "\tOption -D[\"device\"] Output a single device dataset (-D\"005es17329:_MN___1\")\n"},
 };
@@ -88,8 +96,7 @@ ParseResult syntaxError(Log& log, const char* message, char letter) {
 // Gives the folder its default and its trailing separator; refuses one that
 // would not fit a path. Without a working directory there is no default: a
 // bare "/" would turn the run to the root folder.
-bool finishFolder(std::string* folder, char letter, Log& log,
-                  Platform& platform) {
+bool finishFolder(std::string* folder, char letter, Log& log, Platform& platform) {
   if (folder->empty()) {
     *folder = platform.workingDirectory();
     if (folder->empty()) {
@@ -257,7 +264,8 @@ LongResult parseLongOption(const std::string& arg, RunOptions* options, Log& log
   } else if (name == "--pages" && !hasValue) {
     options->pages = true;
   } else if (name == "--jobs" && hasValue) {
-    if (!parseCount(value, MaxJobs, &options->jobs)) return refuseLong(log, arg, "Illegal value in");
+    if (!parseCount(value, MaxJobs, &options->jobs))
+      return refuseLong(log, arg, "Illegal value in");
   } else if (name == "--wait" && hasValue) {
     if (!parseSeconds(value, MaxWaitSeconds, &options->waitSeconds)) {
       return refuseLong(log, arg, "Illegal value in");
@@ -303,23 +311,19 @@ const char* helpLine(char letter) {
   return "";
 }
 
-ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* options,
-                             Log& log, Platform& platform) {
+ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* options, Log& log,
+                             Platform& platform) {
   *options = RunOptions();
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg[0] == '-' && arg[1] == '-') {
       switch (parseLongOption(arg, options, log)) {
-        case LongResult::Accepted:
-          continue;
-        case LongResult::Help:
-          printUsageHelp(log);
-          return ParseResult::HelpShown;
+        case LongResult::Accepted: continue;
+        case LongResult::Help: printUsageHelp(log); return ParseResult::HelpShown;
         case LongResult::Version:
           log.console("loopconv %s\n", VersionText);
           return ParseResult::HelpShown;
-        case LongResult::Refused:
-          return ParseResult::Error;
+        case LongResult::Refused: return ParseResult::Error;
       }
     }
     if (arg[0] != '-' && arg[0] != '/') continue;
@@ -351,12 +355,12 @@ ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* opti
       log.console("\tOption -%c, String = %s\n", letter, options->periodText.c_str());
       const std::string& period = options->periodText;
       if (period.size() != 8 || period[2] != ':' || period[5] != ':') {
-        return syntaxError(
-            log, "Illegal 'P' syntax -- too long, too short, or missing ':'!\n", 'P');
+        return syntaxError(log, "Illegal 'P' syntax -- too long, too short, or missing ':'!\n",
+                           'P');
       }
       if (!isPeriodTime(period)) {
-        return syntaxError(
-            log, "Illegal 'P' time -- HH 00 to 23, MM 00 to 59, SS 00, 20 or 40!\n", 'P');
+        return syntaxError(log, "Illegal 'P' time -- HH 00 to 23, MM 00 to 59, SS 00, 20 or 40!\n",
+                           'P');
       }
       options->singlePeriod = true;
     } else if (letter == 'D') {
@@ -367,8 +371,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* opti
       log.console("\tOption -%c, String = %s\n", letter, options->deviceName.c_str());
       const std::string& device = options->deviceName;
       if (device.size() != 18 || device[10] != ':') {
-        return syntaxError(
-            log, "Illegal 'D' syntax -- too long, too short, or missing ':'!\n", 'D');
+        return syntaxError(log, "Illegal 'D' syntax -- too long, too short, or missing ':'!\n",
+                           'D');
       }
       options->singleDevice = true;
     } else if (letter == '?') {

@@ -10,17 +10,16 @@
 namespace loopconv {
 
 enum class ParseResult {
-  Error,     // a command-line error, already printed: exit status 2
+  Error,      // a command-line error, already printed: exit status 2
   HelpShown,  // -?, --help or --version: the run ends with status 0
-  GoOn,      // run with the options
+  GoOn,       // run with the options
 };
 
 // Parses argv into *options, echoing accepted options and errors on the
 // console of `log`. `platform` supplies the working directory, the default of
 // every folder.
-[[nodiscard]] ParseResult parseCommandLine(int argc, const char* const* argv,
-                                           RunOptions* options, Log& log,
-                                           Platform& platform);
+[[nodiscard]] ParseResult parseCommandLine(int argc, const char* const* argv, RunOptions* options,
+                                           Log& log, Platform& platform);
 
 // The text of --help: usage, the letters, every long option, exit statuses.
 void printUsageHelp(Log& log);

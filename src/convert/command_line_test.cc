@@ -3,16 +3,17 @@
 #include <string>
 #include <vector>
 
-#include "gtest/gtest.h"
 #include "base/fake_platform.h"
 #include "base/log.h"
 #include "base/test_support.h"
+#include "gtest/gtest.h"
 
 namespace loopconv {
 namespace {
 
 const char kAllHelp[] =
-    "\tReport -A  Output Contents - detectors, stations, speed loops, traps, metered lanes with lane count\n"
+    "\tReport -A  Output Contents - detectors, stations, speed loops, traps, metered lanes with "
+    "lane count\n"
     "\tOption -C  Include Ramp Meter Lanes\n"
     "\tReport -L  Output Lane Data\n"
     "\tOption -S  Include Speed detector Data (Lanes with S in the 17th character)\n"
@@ -20,9 +21,11 @@ const char kAllHelp[] =
     "\tReport -E  Output Element Data (Lane data merged with virtual Trap data)\n"
     "\tOption -R  Include Lane or Trap data by row first (device) then column (time)\n"
     "\tReport -M  Output metadata files (.LST)\n"
-    "\tOption -I[\"path\"] Input folder (-I\"c:\\examplefolder\"  -location of the binary data files (.DAT))\n"
+    "\tOption -I[\"path\"] Input folder (-I\"c:\\examplefolder\"  -location of the binary data "
+    "files (.DAT))\n"
     "\tOption -O[\"path\"] Output folder (-O\"c:\\examplefolder\"  -location to write reports)\n"
-    "\tOption -F[\"path\"] Log file folder (-F\"c:\\examplefolder\"  -location to write log files)\n"
+    "\tOption -F[\"path\"] Log file folder (-F\"c:\\examplefolder\"  -location to write log "
+    "files)\n"
     "\tOption -P[\"timeperiod\"] Output a single time period (-P\"00:00:00\" (:20, :40))\n"
     "\tOption -D[\"device\"] Output a single device dataset (-D\"005es17329:_MN___1\")\n";
 
@@ -45,8 +48,8 @@ Parsed parse(std::vector<std::string> args, const std::string& cwd = "/work/dir"
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   Parsed parsed;
-  parsed.result = parseCommandLine(static_cast<int>(argv.size()), argv.data(),
-                                   &parsed.options, log, platform);
+  parsed.result =
+      parseCommandLine(static_cast<int>(argv.size()), argv.data(), &parsed.options, log, platform);
   parsed.console = console.text();
   return parsed;
 }
@@ -77,10 +80,9 @@ TEST(CommandLineTest, FlagOptionsInEitherCaseAndSeparator) {
   EXPECT_TRUE(p.options.includeSpeedLoops);
   EXPECT_TRUE(p.options.rowFirst);
   EXPECT_TRUE(p.options.metadataMode);
-  EXPECT_EQ(p.console,
-            std::string(helpLine('L')) + helpLine('L') + helpLine('E') + helpLine('T') +
-                helpLine('A') + helpLine('C') + helpLine('S') + helpLine('R') +
-                helpLine('M'));
+  EXPECT_EQ(p.console, std::string(helpLine('L')) + helpLine('L') + helpLine('E') + helpLine('T') +
+                           helpLine('A') + helpLine('C') + helpLine('S') + helpLine('R') +
+                           helpLine('M'));
 }
 
 TEST(CommandLineTest, ArgumentsWithoutSeparatorAreSkippedAndNoReportIsImplied) {
@@ -123,8 +125,7 @@ TEST(CommandLineTest, FolderOptionWithoutText) {
   for (const char* arg : {"-I", "-Ix", "/i"}) {
     Parsed p = parse({"loopconv", arg});
     EXPECT_EQ(p.result, ParseResult::Error) << arg;
-    EXPECT_EQ(p.console, std::string("     E Illegal syntax -- no 'I' string!\n") +
-                             helpLine('I'))
+    EXPECT_EQ(p.console, std::string("     E Illegal syntax -- no 'I' string!\n") + helpLine('I'))
         << arg;
   }
   Parsed o = parse({"loopconv", "-Oa"});
@@ -159,10 +160,11 @@ TEST(CommandLineTest, FolderLongerThanAPathIsRefused) {
 TEST(CommandLineTest, NoWorkingDirectoryRefusesOnlyTheFoldersThatNeedIt) {
   Parsed p = parse({"loopconv", "-I/in", "-F/logs"}, "");
   EXPECT_EQ(p.result, ParseResult::Error);
-  EXPECT_EQ(p.console, "\tOption -I, String = /in\n"
-                       "\tOption -F, String = /logs\n"
-                       "     E No current folder -- no 'O' string!\n" +
-                           std::string(helpLine('O')));
+  EXPECT_EQ(p.console,
+            "\tOption -I, String = /in\n"
+            "\tOption -F, String = /logs\n"
+            "     E No current folder -- no 'O' string!\n" +
+                std::string(helpLine('O')));
   Parsed all = parse({"loopconv", "-I/in", "-O/out", "-F/logs"}, "");
   EXPECT_EQ(all.result, ParseResult::GoOn);
   EXPECT_EQ(all.options.outputFolder, "/out/");
@@ -175,8 +177,7 @@ TEST(CommandLineTest, PeriodValidation) {
   EXPECT_EQ(ok.options.periodText, "00:00:20");
   EXPECT_EQ(ok.console, "\tOption -P, String = 00:00:20\n");
 
-  const std::string syntax =
-      "     E Illegal 'P' syntax -- too long, too short, or missing ':'!\n";
+  const std::string syntax = "     E Illegal 'P' syntax -- too long, too short, or missing ':'!\n";
   for (const char* text : {"0:00:20", "00-00-20", "00:00:200"}) {
     Parsed p = parse({"loopconv", std::string("-P") + text});
     EXPECT_EQ(p.result, ParseResult::Error) << text;
@@ -185,8 +186,7 @@ TEST(CommandLineTest, PeriodValidation) {
   // A text over 15 characters is echoed cut to 15, then refused.
   Parsed longText = parse({"loopconv", "-P00:00:00:00:00:00"});
   EXPECT_EQ(longText.result, ParseResult::Error);
-  EXPECT_EQ(longText.console,
-            "\tOption -P, String = 00:00:00:00:00:\n" + syntax + kPHelp);
+  EXPECT_EQ(longText.console, "\tOption -P, String = 00:00:00:00:00:\n" + syntax + kPHelp);
 
   Parsed empty = parse({"loopconv", "-P1"});
   EXPECT_EQ(empty.console, std::string("     E Illegal syntax -- no 'P' string!\n") + kPHelp);
@@ -249,13 +249,13 @@ TEST(CommandLineTest, LongOptions) {
   Parsed help = parse({"loopconv", "--help", "-Q"});
   EXPECT_EQ(help.result, ParseResult::HelpShown);
   EXPECT_EQ(help.console.rfind("Usage: loopconv [LETTER OPTION]... [--LONG-OPTION]...\n", 0), 0u);
-  for (const char* line : {"\n  -E            write the Element report",
-                           "\n  -I<folder>    input folder (default: the working folder), "
-                           "e.g. -I/data/in\n",
-                           "\n  --recursive      also the sub-folders of -I",
-                           "\n  --skip-done      skip a data file", "\n  --summary=FILE   write",
-                           "\n  --rollup=MIN     also write",
-                           "\n  2  the command line was wrong\n"}) {
+  for (const char* line :
+       {"\n  -E            write the Element report",
+        "\n  -I<folder>    input folder (default: the working folder), "
+        "e.g. -I/data/in\n",
+        "\n  --recursive      also the sub-folders of -I", "\n  --skip-done      skip a data file",
+        "\n  --summary=FILE   write", "\n  --rollup=MIN     also write",
+        "\n  2  the command line was wrong\n"}) {
     EXPECT_NE(help.console.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(help.console.find('\\'), std::string::npos);  // no backslash paths
@@ -302,12 +302,12 @@ TEST(CommandLineTest, OneDashLongOptionsAreRefusedWithTheRightSpelling) {
     const char* arg;
     const char* suggestion;
   };
-  for (const Case& c : {Case{"-rollup=5", "--rollup=5"}, Case{"-health", "--health"},
-                        Case{"-jobs=2", "--jobs=2"}, Case{"-Recursive", "--recursive"},
-                        Case{"-compress=gzip", "--compress=gzip"}, Case{"/picture", "--picture"},
-                        Case{"-summary=x.csv", "--summary=x.csv"},
-                        Case{"-skip-done", "--skip-done"},
-                        Case{"-help", "--help"}, Case{"-VERSION", "--version"}}) {
+  for (const Case& c :
+       {Case{"-rollup=5", "--rollup=5"}, Case{"-health", "--health"}, Case{"-jobs=2", "--jobs=2"},
+        Case{"-Recursive", "--recursive"}, Case{"-compress=gzip", "--compress=gzip"},
+        Case{"/picture", "--picture"}, Case{"-summary=x.csv", "--summary=x.csv"},
+        Case{"-skip-done", "--skip-done"}, Case{"-help", "--help"},
+        Case{"-VERSION", "--version"}}) {
     Parsed p = parse({"loopconv", "-E", c.arg});
     EXPECT_EQ(p.result, ParseResult::Error) << c.arg;
     std::string line = std::string("     E Long option with one dash -- '") + c.arg +
@@ -330,7 +330,7 @@ TEST(CommandLineTest, ArchiveOptions) {
   EXPECT_TRUE(p.options.skipDone);
   EXPECT_EQ(p.options.summaryPath, "runs/today.csv");
   EXPECT_FALSE(parse({"loopconv"}).options.recursive);
-  const std::vector<std::string> refused = {"--summary",     "--summary=", "--recursive=1",
+  const std::vector<std::string> refused = {"--summary", "--summary=", "--recursive=1",
                                             "--skip-done=yes",
                                             "--summary=" + std::string(260, 'x')};
   for (const std::string& arg : refused) {
@@ -345,8 +345,7 @@ TEST(CommandLineTest, DeviceValidation) {
   EXPECT_EQ(ok.options.deviceName, "005es17329:_MN___1");
   EXPECT_EQ(ok.console, "\tOption -D, String = 005es17329:_MN___1\n");
 
-  const std::string syntax =
-      "     E Illegal 'D' syntax -- too long, too short, or missing ':'!\n";
+  const std::string syntax = "     E Illegal 'D' syntax -- too long, too short, or missing ':'!\n";
   for (const char* name : {"005es17329:_MN___12", "005es17329x_MN___1", "005es1732:9_MN___1"}) {
     Parsed p = parse({"loopconv", std::string("-D") + name});
     EXPECT_EQ(p.result, ParseResult::Error) << name;
@@ -366,8 +365,9 @@ TEST(CommandLineTest, DeviceValidation) {
 
 TEST(CommandLineTest, HelpStopsParsing) {
   const std::string help =
-      std::string("Command separators - / upper or lower case are equivalent for any valid "
-                  "command. (-X, /X, -x, or /x )\n") +
+      std::string(
+          "Command separators - / upper or lower case are equivalent for any valid "
+          "command. (-X, /X, -x, or /x )\n") +
       kAllHelp;
   Parsed p = parse({"loopconv", "-?"});
   EXPECT_EQ(p.result, ParseResult::HelpShown);

@@ -77,8 +77,8 @@ class CompressedRunTest : public ::testing::Test {
   // `out` with `extra` options.
   void convert(const TempDir& out, const std::string& extra) {
     for (std::string mode : {"-E", "-M"}) {
-      std::vector<std::string> argv = {LOOPCONV_BINARY, mode, "-L", "-T", "-A", "-R",
-                                       "--rollup=5", "--health", "--picture"};
+      std::vector<std::string> argv = {LOOPCONV_BINARY, mode,       "-L",       "-T", "-A", "-R",
+                                       "--rollup=5",    "--health", "--picture"};
       if (!extra.empty()) argv.push_back(extra);
       argv.insert(argv.end(), {"-I" + in_.path(), "-O" + out.path(), "-F" + logs_.path()});
       ProgramResult r = runProgram(argv);
@@ -98,8 +98,8 @@ TEST_F(CompressedRunTest, EveryFileDecompressesToTheUncompressedRun) {
     const char* suffix;
     std::string (*decode)(const std::string&);
   };
-  for (const Codec& codec : {Codec{"--compress=gzip", ".gz", gunzip},
-                             Codec{"--compress=zstd", ".zst", unzstd}}) {
+  for (const Codec& codec :
+       {Codec{"--compress=gzip", ".gz", gunzip}, Codec{"--compress=zstd", ".zst", unzstd}}) {
     TempDir packed;
     convert(packed, codec.option);
     std::map<std::string, std::string> got = filesOf(packed.path());
@@ -128,8 +128,9 @@ TEST_F(CompressedRunTest, AFailedCompressedWriteLeavesNoPartialFile) {
   TempDir out;
   std::string element = out.file("PELMA20Sec_Element_08182021.csv.zst");
   writeFile(element, "earlier");
-  std::vector<std::string> argv = {LOOPCONV_BINARY, "-E", "--compress=zstd",
-                                   "-I" + in_.path(), "-O" + out.path(), "-F" + logs_.path()};
+  std::vector<std::string> argv = {LOOPCONV_BINARY,   "-E",
+                                   "--compress=zstd", "-I" + in_.path(),
+                                   "-O" + out.path(), "-F" + logs_.path()};
   // The limit lets the log grow but not the compressed report.
   int status = runWithFileSizeLimit(20000, [&] { return runProgram(argv).status; });
   EXPECT_EQ(status, 1);

@@ -18,8 +18,7 @@ namespace {
 
 const char* const CorridorFiles[] = {
     "Corridors_2021-08-18.csv", "Corridor_Measures_5min_2021-08-18.csv",
-    "Corridor_Summary_2021-08-18.csv", "TravelTimes_2021-08-18.csv",
-    "Corridors_2021-08-18.svg"};
+    "Corridor_Summary_2021-08-18.csv", "TravelTimes_2021-08-18.csv", "Corridors_2021-08-18.svg"};
 
 class CorridorRunTest : public ::testing::Test {
  protected:
@@ -75,8 +74,7 @@ TEST_F(CorridorRunTest, AListThatCannotBeReadLeavesTheCorridorsOutOnly) {
   EXPECT_TRUE(written("Rollup_Stations_5min_2021-08-18.csv"));
   for (const char* name : CorridorFiles) EXPECT_FALSE(written(name)) << name;
   // A folder is no list either (read once per run: one E line).
-  writeFile(in_.file("PELMA20Sec_08192021.DAT"),
-            generateSampleDay(20, "08/19/2021", 4, 90).bytes);
+  writeFile(in_.file("PELMA20Sec_08192021.DAT"), generateSampleDay(20, "08/19/2021", 4, 90).bytes);
   r = run({"--cabinets=" + lists_.path(), "--corridors"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("]! - Error = [21]. No corridors are written.\nloopconv: 1 error(s)"),
@@ -120,8 +118,7 @@ TEST_F(CorridorRunTest, StationsWithoutACabinetAreCountedOnceAndJobsChangeNothin
   for (const char* name : CorridorFiles) first.push_back(readFile(out_.path() + "/" + name));
 
   // Two files at a time: the same bytes.
-  writeFile(in_.file("PELMA20Sec_08192021.DAT"),
-            generateSampleDay(20, "08/19/2021", 4, 90).bytes);
+  writeFile(in_.file("PELMA20Sec_08192021.DAT"), generateSampleDay(20, "08/19/2021", 4, 90).bytes);
   r = run({"-E", "--jobs=2", "--cabinets=" + list, "--corridors"});
   EXPECT_EQ(r.status, 0) << r.err;
   for (size_t i = 0; i < first.size(); ++i) {
@@ -171,7 +168,9 @@ int64_t scaled(const std::string& text) {
 }
 
 // n / d rounded half up.
-int64_t rounded(int64_t n, int64_t d) { return (2 * n + d) / (2 * d); }
+int64_t rounded(int64_t n, int64_t d) {
+  return (2 * n + d) / (2 * d);
+}
 
 // Every printed measure recomputed from the printed volume, segment and speed
 // alone, and the day's sums and travel times from the measures, on a
@@ -185,7 +184,9 @@ TEST_F(CorridorRunTest, EveryFigureFollowsFromThePrintedOnes) {
   for (size_t i = 0; i < day_.cabinets.size(); ++i) {
     Line line;
     const int hundredths = 1000 + 35 * static_cast<int>(i / 2);
-    line.put(0, day_.cabinets[i]).put(32, "TEST, 1").put(44, i % 2 ? "S" : "N")
+    line.put(0, day_.cabinets[i])
+        .put(32, "TEST, 1")
+        .put(44, i % 2 ? "S" : "N")
         .put(46, std::to_string(hundredths / 100) + "." + std::to_string(hundredths % 100 / 10) +
                      std::to_string(hundredths % 10))
         .put(54, "AT \"" + std::to_string(i) + "\" ST");

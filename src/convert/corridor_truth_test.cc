@@ -45,16 +45,14 @@ std::vector<std::string> lines(const std::string& text) {
 TEST(CorridorTruthTest, SingleLoopEstimatesFollowTheSimulatedTruth) {
   TempDir in, out, logs, truthDir;
   const std::string truthPath = truthDir.file("truth.csv");
-  ProgramResult gen = runProgram({LOOPCONV_GEN_BINARY, "--devices", "300", "--date",
-                                  "08/18/2021", "--seed", "1", "--lst", "--truth", truthPath,
-                                  in.path()});
+  ProgramResult gen = runProgram({LOOPCONV_GEN_BINARY, "--devices", "300", "--date", "08/18/2021",
+                                  "--seed", "1", "--lst", "--truth", truthPath, in.path()});
   if (gen.status != 0) {
     GTEST_SKIP() << "this loopconv-gen writes no truth (--truth): " << gen.err;
   }
-  ProgramResult run = runProgram({LOOPCONV_BINARY,
-                                  "--cabinets=" + in.path() + "/Cabinets_08182021.LST",
-                                  "--corridors", "-I" + in.path(), "-O" + out.path(),
-                                  "-F" + logs.path()});
+  ProgramResult run =
+      runProgram({LOOPCONV_BINARY, "--cabinets=" + in.path() + "/Cabinets_08182021.LST",
+                  "--corridors", "-I" + in.path(), "-O" + out.path(), "-F" + logs.path()});
   ASSERT_EQ(run.status, 0) << run.err;
 
   // device,interval_start,flow_vph,density_vpmpl,speed_mph
@@ -107,12 +105,12 @@ TEST(CorridorTruthTest, SingleLoopEstimatesFollowTheSimulatedTruth) {
   ASSERT_GT(slow, 20);
   std::sort(errors.begin(), errors.end());
   const size_t half = errors.size() / 2;
-  const double median =
-      errors.size() % 2 ? errors[half] : (errors[half - 1] + errors[half]) / 2;
+  const double median = errors.size() % 2 ? errors[half] : (errors[half - 1] + errors[half]) / 2;
   const double share = static_cast<double>(slowFound) / slow;
-  printf("single-loop stations %zu, estimated intervals %zu: median absolute error %.2f mph; "
-         "truth below 40 mph %d, estimated below 40 mph %d (%.1f%%)\n",
-         singleLoop.size(), errors.size(), median, slow, slowFound, 100 * share);
+  printf(
+      "single-loop stations %zu, estimated intervals %zu: median absolute error %.2f mph; "
+      "truth below 40 mph %d, estimated below 40 mph %d (%.1f%%)\n",
+      singleLoop.size(), errors.size(), median, slow, slowFound, 100 * share);
   EXPECT_LE(median, 7.0);
   EXPECT_GE(share, 0.8);
 }

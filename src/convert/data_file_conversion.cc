@@ -10,15 +10,15 @@
 #include "base/input_file.h"
 #include "base/parallel.h"
 #include "base/thread_budget.h"
+#include "convert/folder_scan.h"
+#include "convert/output_plan.h"
 #include "datafile/data_file.h"
 #include "derive/estimates.h"
 #include "derive/stations.h"
-#include "convert/folder_scan.h"
-#include "convert/output_plan.h"
-#include "outputs/iso_date.h"
 #include "outputs/corridor_files.h"
 #include "outputs/corridor_page_data.h"
 #include "outputs/day_page.h"
+#include "outputs/iso_date.h"
 
 namespace loopconv {
 namespace {
@@ -173,8 +173,7 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
 
   FileBytes image = readInputFile(&input, limits.imageBytes, &error);
   if (image == nullptr && error == ENOMEM) {
-    log.errorAt(stamp,
-                "Could not allocate buffer to hold the data block from data file [%s]!\n",
+    log.errorAt(stamp, "Could not allocate buffer to hold the data block from data file [%s]!\n",
                 file);
     return false;
   }
@@ -188,8 +187,7 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
   parseDataHeader(image.get(), static_cast<size_t>(size), &header, log);
   outcome->stage = FileOutcome::Stage::Refused;
   if (!hasDataStartDate(header)) {
-    log.errorAt(stamp,
-                "Data file [%s] has no valid Data Start date (MM/DD/YYYY), file skipped!\n",
+    log.errorAt(stamp, "Data file [%s] has no valid Data Start date (MM/DD/YYYY), file skipped!\n",
                 file);
     return false;
   }
@@ -198,8 +196,8 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
   // that share both write the same names (a file that writes elsewhere, in
   // another sub-folder with --recursive, does not wait for them).
   if (claim != nullptr) claim->announce(outputFolderFor(run.options, name) + startDate);
-  std::unique_ptr<DeviceTable> table = loadDeviceTable(
-      image.get(), static_cast<size_t>(size), name, log, &header, limits.tableRecords);
+  std::unique_ptr<DeviceTable> table = loadDeviceTable(image.get(), static_cast<size_t>(size), name,
+                                                       log, &header, limits.tableRecords);
 
   // Station sums come from the lanes' copies of the trap planes, so they
   // follow the trap transfer; the estimates come last.
@@ -218,9 +216,8 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
   fileOptions.outputFolder = outputFolderFor(run.options, name);
   RunContext fileRun{fileOptions, log, run.platform};
   const std::string replaced = claim != nullptr ? claim->waitForTurn() : std::string();
-  for (std::string& path :
-       writeOutputsAndPage(fileRun, header, table.get(), name, cabinets,
-                           &outcome->outputsWritten)) {
+  for (std::string& path : writeOutputsAndPage(fileRun, header, table.get(), name, cabinets,
+                                               &outcome->outputsWritten)) {
     outcome->outputs.push_back(path.substr(outputFolder.size()));
   }
 
@@ -229,8 +226,7 @@ bool convertDataFile(const std::string& name, const RunContext& run, FileOutcome
 
   double seconds = static_cast<double>(run.platform.ticks() - startTick) / 1000.0;
   log.console("Completed processing of data file [%s] in [%.1f] seconds.\n", file, seconds);
-  log.noteAt(stamp, "Completed processing of data file [%s] in [%.1f] seconds.\n", file,
-             seconds);
+  log.noteAt(stamp, "Completed processing of data file [%s] in [%.1f] seconds.\n", file, seconds);
   outcome->seconds = seconds;
   if (claim != nullptr) claim->complete();
   if (!replaced.empty()) {

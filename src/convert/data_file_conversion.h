@@ -5,8 +5,8 @@
 #include <string>
 
 #include "base/run_context.h"
-#include "convert/file_outcome.h"
 #include "convert/date_claims.h"
+#include "convert/file_outcome.h"
 
 namespace loopconv {
 

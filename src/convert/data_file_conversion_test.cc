@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "sample/data_file_writer.h"
+#include "base/fake_platform.h"
 #include "datafile/datafile_test_support.h"
 #include "datafile/decode.h"
 #include "gtest/gtest.h"
-#include "base/fake_platform.h"
+#include "sample/data_file_writer.h"
 
 namespace loopconv {
 namespace {
@@ -89,8 +89,7 @@ TEST(PipelineTest, LogsEveryStepOfAFile) {
   r.write("small.DAT", file);
   EXPECT_EQ(r.process("small.DAT"), 1);
   EXPECT_EQ(r.capture.text(), processingLine("small.DAT") + filesizeLine(file.size()) +
-                                  transferLine(1, 1, 1, "small.DAT") +
-                                  completedLine("small.DAT"));
+                                  transferLine(1, 1, 1, "small.DAT") + completedLine("small.DAT"));
   EXPECT_EQ(r.capture.consoleText(), consoleLines("small.DAT"));
   EXPECT_FALSE(r.capture.log.errorLogged());
   // No report flag set: the file is read and logged, and nothing is written.
@@ -176,7 +175,8 @@ TEST(PipelineTest, FilesThatCannotBeOpenedAreLoggedByName) {
             "Processing data file [gone.DAT], starting at [12:34:56]\n"
             "Processing data file [folder.DAT], starting at [12:34:56]\n"
             "Processing data file [fifo.DAT], starting at [12:34:56]\n"
-            "Processing data file [" + longName + "], starting at [12:34:56]\n");
+            "Processing data file [" +
+                longName + "], starting at [12:34:56]\n");
   EXPECT_TRUE(r.capture.log.errorLogged());
 }
 
@@ -235,17 +235,19 @@ TEST(PipelineTest, HostileHeaderValuesAreHeldToTheImage) {
            "] lies outside the file, device skipped!\n";
   };
   std::vector<Case> cases = {
-      {"Number of Columns = 12", "Number of Columns = 5000",
+      {"Number of Columns = 12",
+       "Number of Columns = 5000",
        {"[11:22:33] W Number of Columns [5000] exceeds 4320, using the first 4320 periods!\n",
-        outside("005es17329:_MN___1"), outside("005es17329:_MN__S1"),
-        outside("005es17329:_MN__T1"), outside("005es17329:_MN_S00"),
-        outside("005es17400:_OR___1")},
+        outside("005es17329:_MN___1"), outside("005es17329:_MN__S1"), outside("005es17329:_MN__T1"),
+        outside("005es17329:_MN_S00"), outside("005es17400:_OR___1")},
        transferLine(1, 1, 1, "hostile.DAT")},
-      {"Header Size = ", "Header Size = 99999999",
+      {"Header Size = ",
+       "Header Size = 99999999",
        {shortTable},
        transferLine(0, 0, 0, "hostile.DAT")},
       // Three entries read (the third crosses the bound and is kept).
-      {"Name List Size = 162", "Name List Size = 54",
+      {"Name List Size = 162",
+       "Name List Size = 54",
        {shortTable},
        transferLine(1, 1, 1, "hostile.DAT")},
   };
@@ -310,15 +312,26 @@ bool sameRecord(const DeviceRecord& a, const DeviceRecord& b, int periods) {
   }
   size_t n8 = static_cast<size_t>(std::min(periods + 1, PeriodsPerDay));
   size_t n16 = n8 * sizeof(uint16_t);
-  const uint16_t* const planes16[][2] = {
-      {a.Incident, b.Incident},   {a.NumLanes, b.NumLanes},   {a.Volume, b.Volume},
-      {a.ScanCnt, b.ScanCnt},     {a.Flag, b.Flag},           {a.EstLength, b.EstLength},
-      {a.CalcSpdTenths, b.CalcSpdTenths}, {a.SpdFlag, b.SpdFlag}, {a.SpdFlag2, b.SpdFlag2},
-      {a.SpdTenths, b.SpdTenths}, {a.LenTenths, b.LenTenths}, {a.Bin1, b.Bin1},
-      {a.Bin2, b.Bin2},           {a.Bin3, b.Bin3},           {a.Bin4, b.Bin4}};
-  const uint8_t* const planes8[][2] = {
-      {a.NPds, b.NPds},           {a.SpdNPds, b.SpdNPds},     {a.MeterByte, b.MeterByte},
-      {a.MeterHigh, b.MeterHigh}, {a.MeterLow, b.MeterLow}};
+  const uint16_t* const planes16[][2] = {{a.Incident, b.Incident},
+                                         {a.NumLanes, b.NumLanes},
+                                         {a.Volume, b.Volume},
+                                         {a.ScanCnt, b.ScanCnt},
+                                         {a.Flag, b.Flag},
+                                         {a.EstLength, b.EstLength},
+                                         {a.CalcSpdTenths, b.CalcSpdTenths},
+                                         {a.SpdFlag, b.SpdFlag},
+                                         {a.SpdFlag2, b.SpdFlag2},
+                                         {a.SpdTenths, b.SpdTenths},
+                                         {a.LenTenths, b.LenTenths},
+                                         {a.Bin1, b.Bin1},
+                                         {a.Bin2, b.Bin2},
+                                         {a.Bin3, b.Bin3},
+                                         {a.Bin4, b.Bin4}};
+  const uint8_t* const planes8[][2] = {{a.NPds, b.NPds},
+                                       {a.SpdNPds, b.SpdNPds},
+                                       {a.MeterByte, b.MeterByte},
+                                       {a.MeterHigh, b.MeterHigh},
+                                       {a.MeterLow, b.MeterLow}};
   for (auto& p : planes16) {
     if (memcmp(p[0], p[1], n16) != 0) return false;
   }
@@ -392,8 +405,8 @@ int runCommand(const std::string& command) {
 TEST(PipelineTest, GeneratorAndConverterRunEndToEnd) {
   TempDir in, out, logs;
   std::string gen = LOOPCONV_GEN_BINARY;
-  ASSERT_EQ(runCommand(gen + " --devices 40 --columns 60 --seed 3 --date 01/02/2022 " +
-                       in.path() + " > " + out.file("gen.txt")),
+  ASSERT_EQ(runCommand(gen + " --devices 40 --columns 60 --seed 3 --date 01/02/2022 " + in.path() +
+                       " > " + out.file("gen.txt")),
             0);
   std::string path = in.folder() + "PELMA20Sec_01022022.DAT";
   EXPECT_EQ(readFile(out.file("gen.txt")), path + "\n");
@@ -408,8 +421,7 @@ TEST(PipelineTest, GeneratorAndConverterRunEndToEnd) {
     log += readFile(entry.path().string());
   }
   EXPECT_NE(log.find("- Processing data file [PELMA20Sec_01022022.DAT]"), std::string::npos);
-  EXPECT_NE(log.find("- Filesize is [" + std::to_string(bytes.size()) + "]\n"),
-            std::string::npos);
+  EXPECT_NE(log.find("- Filesize is [" + std::to_string(bytes.size()) + "]\n"), std::string::npos);
   EXPECT_NE(log.find("- Completed processing of data file [PELMA20Sec_01022022.DAT]"),
             std::string::npos);
 

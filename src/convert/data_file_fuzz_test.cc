@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "sample/data_file_writer.h"
+#include "base/fake_platform.h"
+#include "convert/data_file_conversion.h"
 #include "datafile/datafile_test_support.h"
 #include "datafile/decode.h"
-#include "convert/data_file_conversion.h"
 #include "gtest/gtest.h"
-#include "base/fake_platform.h"
+#include "sample/data_file_writer.h"
 
 namespace loopconv {
 namespace {
@@ -26,7 +26,9 @@ using Random = std::mt19937_64;
 
 // A value in [0, n); n > 0. Plain modulo keeps the sequence the same on
 // every standard library.
-size_t below(Random& random, size_t n) { return static_cast<size_t>(random() % n); }
+size_t below(Random& random, size_t n) {
+  return static_cast<size_t>(random() % n);
+}
 
 // The option variants each mutated file is converted with. Every variant
 // writes all four reports.
@@ -35,7 +37,7 @@ struct Variant {
   bool rowFirst = false;
   bool speedLoops = false;
   bool rampMeters = false;
-  const char* period = nullptr;  // option P
+  const char* period = nullptr;                                                // option P
   enum Device { AllDevices, KnownDevice, MissingDevice } device = AllDevices;  // option D
 };
 
@@ -82,15 +84,17 @@ class MutationRun {
     std::string log = all.substr(logRead_);
     logRead_ = all.size();
     EXPECT_EQ(log.find("[12:34:56] - Processing data file [m.DAT], starting at [12:34:56]\n"), 0u)
-        << where << "\n" << log;
+        << where << "\n"
+        << log;
     // A mutation may spoil the Data Start date; such a file alone is skipped.
-    bool dateless = log.find("] E Data file [m.DAT] has no valid Data Start date") !=
-                    std::string::npos;
+    bool dateless =
+        log.find("] E Data file [m.DAT] has no valid Data Start date") != std::string::npos;
     EXPECT_EQ(converted, !dateless) << where << "\n" << log;
     EXPECT_EQ(log.find("[12:34:56] - Completed processing of data file [m.DAT] in [") !=
                   std::string::npos,
               !dateless)
-        << where << "\n" << log;
+        << where << "\n"
+        << log;
     checkReports(where);
     return log;
   }
@@ -143,8 +147,7 @@ class MutationRun {
 
 // Small days: few devices and periods so that every run is quick.
 std::vector<SampleDay> seedDays() {
-  return {generateSampleDay(10, "08/18/2021", 11, 6),
-          generateSampleDay(14, "01/02/2022", 12, 3),
+  return {generateSampleDay(10, "08/18/2021", 11, 6), generateSampleDay(14, "01/02/2022", 12, 3),
           generateSampleDay(6, "12/31/2021", 13, 9)};
 }
 
@@ -201,11 +204,12 @@ TEST(PipelineFuzzTest, RandomByteFlipsAnywhere) {
 }
 
 TEST(PipelineFuzzTest, HeaderNumbersReplacedByAnything) {
-  const char* keys[] = {"Version",     "Number of Names", "Number of Columns", "Header Size",
-                        "Name List Size", "Data Size",   "File Size"};
-  const char* values[] = {"0",  "-1", "-2147483648", "2147483647", "2147483648",
-                          "99999999999999999999999", "abc", "", " ", "+7", "4320",
-                          "4321", "1e9", "12abc", "\t3"};
+  const char* keys[] = {"Version",        "Number of Names", "Number of Columns", "Header Size",
+                        "Name List Size", "Data Size",       "File Size"};
+  const char* values[] = {
+      "0",   "-1",    "-2147483648", "2147483647", "2147483648", "99999999999999999999999",
+      "abc", "",      " ",           "+7",         "4320",       "4321",
+      "1e9", "12abc", "\t3"};
   MutationRun run;
   SampleDay day = seedDays()[0];
   const std::string& file = day.bytes;
@@ -264,9 +268,9 @@ TEST(PipelineFuzzTest, NameTableEntriesWithAnyKindOffsetAndName) {
         uint16_t kind = kinds[below(random, std::size(kinds))];
         putLittleEndian(entry + 19, kind, 2);
         // Offsets at the very end of the file, past it, and the largest.
-        uint64_t offsets[] = {bytes.size() - below(random, 16), bytes.size(),
+        uint64_t offsets[] = {bytes.size() - below(random, 16),   bytes.size(),
                               bytes.size() + below(random, 1000), 0xFFFFFFFFu,
-                              0xFFFFFFFFu - below(random, 8), below(random, bytes.size())};
+                              0xFFFFFFFFu - below(random, 8),     below(random, bytes.size())};
         putLittleEndian(entry + 23, offsets[below(random, std::size(offsets))], 4);
         // A name of 19 characters (no NUL), with LF, CR, commas and quotes.
         const char alphabet[] = "TS_M:,\n\r\"x0";
@@ -279,11 +283,8 @@ TEST(PipelineFuzzTest, NameTableEntriesWithAnyKindOffsetAndName) {
               entry[c] = alphabet[below(random, sizeof alphabet - 1)];
             }
             break;
-          case 2:
-            entry[below(random, NameBytes)] = static_cast<char>(below(random, 256));
-            break;
-          default:
-            break;
+          case 2: entry[below(random, NameBytes)] = static_cast<char>(below(random, 256)); break;
+          default: break;
         }
       }
       std::string log = run.convert(bytes, kVariants[round % std::size(kVariants)],
@@ -334,7 +335,7 @@ TEST(PipelineFuzzTest, DuplicatedAndMisplacedHeaderLines) {
         size_t to = below(random, changed.size() + 1);
         std::string line = changed[from];
         if (below(random, 3) == 0) line.erase(line.size() - 2, 1);  // LF without CR
-        if (below(random, 4) == 0) line = "\n\n\n" + line;           // blank lines
+        if (below(random, 4) == 0) line = "\n\n\n" + line;          // blank lines
         changed.insert(changed.begin() + static_cast<std::ptrdiff_t>(to), line);
       }
       std::string header;

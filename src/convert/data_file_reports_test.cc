@@ -1,8 +1,8 @@
 // The reports of a data file read from disk: decoding, trap transfer and the
 // estimates feed the example rows of the Lane, Trap and Element reports.
-#include "sample/data_file_writer.h"
 #include "convert/data_file_conversion.h"
 #include "reports/report_test_fixture.h"
+#include "sample/data_file_writer.h"
 
 namespace loopconv {
 namespace {
@@ -40,10 +40,9 @@ TEST_F(ReportPipelineTest, ExampleRowsFromADataFile) {
   options_.contentsReport = true;
   writeFile(dir_.file("PELMA20Sec_08182021.DAT"), exampleDataFile());
   ASSERT_EQ(processDataFile("PELMA20Sec_08182021.DAT", run()), 1);
-  EXPECT_EQ(outputFiles(),
-            (std::vector<std::string>{
-                "PELMA20Sec_Content_08182021.csv", "PELMA20Sec_Element_08182021.csv",
-                "PELMA20Sec_Lane_08182021.csv", "PELMA20Sec_Trap_08182021.csv"}));
+  EXPECT_EQ(outputFiles(), (std::vector<std::string>{
+                               "PELMA20Sec_Content_08182021.csv", "PELMA20Sec_Element_08182021.csv",
+                               "PELMA20Sec_Lane_08182021.csv", "PELMA20Sec_Trap_08182021.csv"}));
 
   std::vector<std::string> lane = csvLines(output("PELMA20Sec_Lane_08182021.csv"));
   ASSERT_EQ(lane.size(), 1u + 2 * 4320);

@@ -45,9 +45,16 @@ TEST(DateClaimsTest, TheLaterFileOfADateWritesAfterTheEarlierOne) {
 
 TEST(DateClaimsTest, OnlyCompletedFilesAreReplaced) {
   DateClaims claims({"a", "b", "c", "d"});
-  { DateClaim a(&claims, 0); a.announce("08/18/2021"); a.complete(); }
-  { DateClaim b(&claims, 1); }                             // refused before its date
-  { DateClaim c(&claims, 2); c.announce("08/18/2021"); }  // stopped before completing
+  {
+    DateClaim a(&claims, 0);
+    a.announce("08/18/2021");
+    a.complete();
+  }
+  { DateClaim b(&claims, 1); }  // refused before its date
+  {
+    DateClaim c(&claims, 2);
+    c.announce("08/18/2021");
+  }  // stopped before completing
   DateClaim d(&claims, 3);
   d.announce("08/18/2021");
   EXPECT_EQ(d.waitForTurn(), "a");

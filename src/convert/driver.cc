@@ -8,21 +8,21 @@
 #include <string>
 #include <vector>
 
-#include "convert/cabinet_file.h"
 #include "base/folder_lock.h"
 #include "base/interrupt.h"
+#include "base/log.h"
+#include "base/run_context.h"
+#include "base/run_options.h"
 #include "base/stale_temp_files.h"
 #include "base/thread_budget.h"
+#include "convert/cabinet_file.h"
 #include "convert/command_line.h"
-#include "convert/date_claims.h"
 #include "convert/data_file_conversion.h"
+#include "convert/date_claims.h"
 #include "convert/folder_scan.h"
 #include "convert/list_file_conversion.h"
 #include "convert/run_summary.h"
 #include "convert/skip_done.h"
-#include "base/log.h"
-#include "base/run_context.h"
-#include "base/run_options.h"
 #include "outputs/index_page.h"
 
 namespace loopconv {
@@ -32,8 +32,8 @@ namespace {
 std::string logFilePath(const std::string& folder, const std::string& date) {
   std::string padded = date;
   padded.resize(8, ' ');
-  return folder + "ConvertorLog" + padded.substr(0, 2) + padded.substr(3, 2) +
-         "20" + padded.substr(6, 2) + ".txt";
+  return folder + "ConvertorLog" + padded.substr(0, 2) + padded.substr(3, 2) + "20" +
+         padded.substr(6, 2) + ".txt";
 }
 
 // Converts the data files `names` in order, or with --jobs=N N at a time:
@@ -105,15 +105,15 @@ bool lockOutputFolder(const RunContext& run, FolderLock* lock) {
   if (result == FolderLock::Result::Busy && wait > 0) {
     run.log.note("Output folder [%s] is in use by another run, waiting up to [%d] seconds\n",
                  folder.c_str(), wait);
-    run.log.consoleNote(
-        "Output folder [%s] is in use by another run, waiting up to [%d] seconds\n",
-        folder.c_str(), wait);
+    run.log.consoleNote("Output folder [%s] is in use by another run, waiting up to [%d] seconds\n",
+                        folder.c_str(), wait);
     result = lock->waitFor(wait);
   }
   if (result != FolderLock::Result::Busy) return true;
-  run.log.error("Output folder [%s] is in use by another run (waited [%d] seconds), "
-                "nothing written!\n",
-                folder.c_str(), wait);
+  run.log.error(
+      "Output folder [%s] is in use by another run (waited [%d] seconds), "
+      "nothing written!\n",
+      folder.c_str(), wait);
   return false;
 }
 
@@ -140,8 +140,8 @@ void reportThreadFailures(Log& log) {
 
 // --skip-done: the data files of `names` to convert; each up-to-date one is
 // left out with a note line. `checks` receives every file's check.
-std::vector<std::string> leaveOutDone(const std::vector<std::string>& names,
-                                      const RunContext& run, std::vector<DoneCheck>* checks) {
+std::vector<std::string> leaveOutDone(const std::vector<std::string>& names, const RunContext& run,
+                                      std::vector<DoneCheck>* checks) {
   *checks = checkAllDone(run.options, names);
   std::vector<std::string> toConvert;
   for (size_t i = 0; i < names.size(); ++i) {
@@ -209,14 +209,12 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
 
   std::string logPath = logFilePath(options.logFolder, platform.dateText());
   if (logPath.size() > MaxPathLength) {
-    log.startupError("Log file path [%s] is longer than 259 characters!\n",
-                logPath.c_str());
+    log.startupError("Log file path [%s] is longer than 259 characters!\n", logPath.c_str());
     return ExitStatus::RunError;
   }
   int error = 0;
   if (!log.open(logPath, &error)) {
-    log.startupError("Could not open log file [%s] - Error = [%d]!\n",
-                logPath.c_str(), error);
+    log.startupError("Could not open log file [%s] - Error = [%d]!\n", logPath.c_str(), error);
     log.console("\n");
     log.consoleError("Log file failed.  [%d]\n", 0);
     return ExitStatus::RunError;
@@ -228,8 +226,7 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
   log.consoleNote("Commands: %s\n", options.commandLetters.c_str());
   const char* folderLines[3] = {"Reading folder [%s]\n", "Writing folder [%s]\n",
                                 "Logging folder [%s]\n"};
-  const std::string* folders[3] = {&options.inputFolder, &options.outputFolder,
-                                   &options.logFolder};
+  const std::string* folders[3] = {&options.inputFolder, &options.outputFolder, &options.logFolder};
   for (int i = 0; i < 3; ++i) log.note(folderLines[i], folders[i]->c_str());
   // The console copies carry the time stamp too.
   for (int i = 0; i < 3; ++i) log.consoleNote(folderLines[i], folders[i]->c_str());
@@ -309,10 +306,10 @@ ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, F
   reportThreadFailures(log);
 
   double seconds = static_cast<double>(platform.ticks() - startTick) / 1000.0;
-  log.console("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n",
-              dataFiles, listFiles, seconds);
-  log.note("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n",
-           dataFiles, listFiles, seconds);
+  log.console("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n", dataFiles,
+              listFiles, seconds);
+  log.note("Finished converting %d .DAT Files and %d .LST Files in [%.1f] seconds.\n", dataFiles,
+           listFiles, seconds);
   log.blankLine();
   log.close();
   log.summarizeErrors(logPath);

@@ -20,8 +20,8 @@ enum class ExitStatus : int {
 // Runs the converter on the arguments; console lines go to `console`, a copy
 // of every error line and the closing error count to `errors` (may be null).
 // Returns the exit status.
-[[nodiscard]] ExitStatus runConverter(int argc, const char* const* argv, Platform& platform, FILE* console,
-                                       FILE* errors);
+[[nodiscard]] ExitStatus runConverter(int argc, const char* const* argv, Platform& platform,
+                                      FILE* console, FILE* errors);
 
 }  // namespace loopconv
 

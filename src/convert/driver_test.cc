@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "gtest/gtest.h"
 #include "base/fake_platform.h"
 #include "base/test_support.h"
+#include "gtest/gtest.h"
 
 namespace loopconv {
 namespace {
@@ -32,7 +32,7 @@ RunResult run(std::vector<std::string> args, FakePlatform& platform) {
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   ExitStatus status = runConverter(static_cast<int>(argv.size()), argv.data(), platform,
-                            console.stream(), errors.stream());
+                                   console.stream(), errors.stream());
   return {status, console.text(), errors.text()};
 }
 
@@ -96,16 +96,15 @@ TEST(DriverTest, EmptyFolderWithDefaultsLogsNoInputFile) {
             std::string(kBanner) + "Usage: loopconv /? for help\n" +
                 "Using defaults, processing files in current folder, only printing Element "
                 "Data.\n" +
-                "[12:34:56] - Commands: \n" +
-                "[12:34:56] - Reading folder [" + folder + "]\n" +
-                "[12:34:56] - Writing folder [" + folder + "]\n" +
-                "[12:34:56] - Logging folder [" + folder + "]\n" +
+                "[12:34:56] - Commands: \n" + "[12:34:56] - Reading folder [" + folder + "]\n" +
+                "[12:34:56] - Writing folder [" + folder + "]\n" + "[12:34:56] - Logging folder [" +
+                folder + "]\n" +
                 "Finished converting 0 .DAT Files and 0 .LST Files in [1.2] seconds.\n");
   EXPECT_EQ(logOf(dir),
             "\n[12:34:56] - Version = 1.23+\n"
             "[12:34:56] - Commands: \n"
-            "[12:34:56] - Reading folder [" + folder + "]\n" +
-                "[12:34:56] - Writing folder [" + folder + "]\n" +
+            "[12:34:56] - Reading folder [" +
+                folder + "]\n" + "[12:34:56] - Writing folder [" + folder + "]\n" +
                 "[12:34:56] - Logging folder [" + folder + "]\n" +
                 "[12:34:56] E Found no input file.\n" +
                 "[12:34:56] - Finished converting 0 .DAT Files and 0 .LST Files in [1.2] "
@@ -144,10 +143,8 @@ TEST(DriverTest, SubFolderNamedLikeADataFileIsCounted) {
   TempDir in, logs;
   mkdir(in.file("sub.DAT").c_str(), 0755);
   FakePlatform platform;
-  RunResult r = run({"loopconv", "-I" + in.path(), "-O" + in.path(), "-F" + logs.path()},
-                    platform);
-  EXPECT_NE(r.console.find("Finished converting 1 .DAT Files and 0 .LST Files"),
-            std::string::npos);
+  RunResult r = run({"loopconv", "-I" + in.path(), "-O" + in.path(), "-F" + logs.path()}, platform);
+  EXPECT_NE(r.console.find("Finished converting 1 .DAT Files and 0 .LST Files"), std::string::npos);
 }
 
 TEST(DriverTest, LogFileFollowsTheDate) {

@@ -36,15 +36,14 @@ void scan(Platform& platform, const std::string& root, const std::string& relati
         std::vector<std::string> inner;
         int error = 0;
         if (!platform.listFolder(root + path + "/", &inner, &error)) {
-          log.error("Could not read folder [%s%s/]! - Error = [%d].\n", root.c_str(),
-                    path.c_str(), error);
+          log.error("Could not read folder [%s%s/]! - Error = [%d].\n", root.c_str(), path.c_str(),
+                    error);
           break;
         }
         scan(platform, root, path + "/", inner, mark, log, found);
         break;
       }
-      case EntryKind::Other:
-        break;
+      case EntryKind::Other: break;
     }
   }
 }
@@ -52,8 +51,8 @@ void scan(Platform& platform, const std::string& root, const std::string& relati
 }  // namespace
 
 std::vector<std::string> scanSubFolders(Platform& platform, const std::string& folder,
-                                        const std::vector<std::string>& entries,
-                                        const char* mark, Log& log) {
+                                        const std::vector<std::string>& entries, const char* mark,
+                                        Log& log) {
   std::vector<std::string> found;
   scan(platform, folder, std::string(), entries, mark, log, &found);
   return found;

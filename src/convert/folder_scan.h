@@ -22,8 +22,8 @@ namespace loopconv {
 // a regular file is taken. A sub-folder that cannot be listed gets an E line
 // ("Could not read folder [path]! - Error = [errno].") and is left out.
 std::vector<std::string> scanSubFolders(Platform& platform, const std::string& folder,
-                                        const std::vector<std::string>& entries,
-                                        const char* mark, Log& log);
+                                        const std::vector<std::string>& entries, const char* mark,
+                                        Log& log);
 
 // The folder the outputs of the input file `name` go to: the output folder,
 // and for a file of a sub-folder the same sub-folder of it.

@@ -26,20 +26,20 @@ TEST(FolderScanTest, DepthFirstInSortedOrderOnlyRegularFiles) {
   for (const char* folder : {"2021-09", "2021-10", "2021-10/late", "DATA_2021", "empty"}) {
     mkdir(dir.file(folder).c_str(), 0755);
   }
-  for (const char* file : {"top_DAT", "2021-10/b_DAT", "2021-10/a_DAT", "2021-10/late/c_DAT",
-                           "2021-09/z_DAT", "2021-09/list.LST", "DATA_2021/notes.txt",
-                           "DATA_2021/x_DAT", "2021-10/a_dat"}) {
+  for (const char* file :
+       {"top_DAT", "2021-10/b_DAT", "2021-10/a_DAT", "2021-10/late/c_DAT", "2021-09/z_DAT",
+        "2021-09/list.LST", "DATA_2021/notes.txt", "DATA_2021/x_DAT", "2021-10/a_dat"}) {
     writeFile(dir.file(file), "x");
   }
-  mkfifo(dir.file("2021-09/pipe_DAT").c_str(), 0644);           // never opened
+  mkfifo(dir.file("2021-09/pipe_DAT").c_str(), 0644);              // never opened
   ASSERT_EQ(symlink("2021-10", dir.file("loop_DAT").c_str()), 0);  // a folder: not followed
   ASSERT_EQ(symlink("top_DAT", dir.file("link_DAT").c_str()), 0);  // a file: taken
   CapturedConsole console;
   Log log(console.stream());
-  EXPECT_EQ(scanOf(dir, "DAT", log),
-            (std::vector<std::string>{"2021-09/z_DAT", "2021-10/a_DAT", "2021-10/b_DAT",
-                                      "2021-10/late/c_DAT", "DATA_2021/x_DAT", "link_DAT",
-                                      "top_DAT"}));
+  EXPECT_EQ(
+      scanOf(dir, "DAT", log),
+      (std::vector<std::string>{"2021-09/z_DAT", "2021-10/a_DAT", "2021-10/b_DAT",
+                                "2021-10/late/c_DAT", "DATA_2021/x_DAT", "link_DAT", "top_DAT"}));
   EXPECT_EQ(scanOf(dir, "LST", log), std::vector<std::string>{"2021-09/list.LST"});
   EXPECT_FALSE(log.errorLogged());
 }
@@ -55,8 +55,8 @@ TEST(FolderScanTest, AnUnreadableSubFolderIsAnErrorAndTheRestIsScanned) {
   Log log(console.stream(), errors.stream());
   EXPECT_EQ(scanOf(dir, "DAT", log), std::vector<std::string>{"open_DAT"});
   chmod(dir.file("closed").c_str(), 0755);
-  EXPECT_EQ(errors.text(), "loopconv: Could not read folder [" + dir.folder() +
-                               "closed/]! - Error = [13].\n");
+  EXPECT_EQ(errors.text(),
+            "loopconv: Could not read folder [" + dir.folder() + "closed/]! - Error = [13].\n");
 }
 
 TEST(FolderScanTest, OutputFoldersMirrorTheInputFolders) {
@@ -69,8 +69,8 @@ TEST(FolderScanTest, OutputFoldersMirrorTheInputFolders) {
   writeFile(out.file("taken"), "a file where a folder should go");
   CapturedConsole console, errors;
   Log log(console.stream(), errors.stream());
-  makeOutputFolders(out.folder(), {"top_DAT", "2021/08/a_DAT", "2021/08/b_DAT", "2021/09/c_DAT",
-                                   "taken/d_DAT"},
+  makeOutputFolders(out.folder(),
+                    {"top_DAT", "2021/08/a_DAT", "2021/08/b_DAT", "2021/09/c_DAT", "taken/d_DAT"},
                     log);
   struct stat info;
   for (const char* folder : {"2021", "2021/08", "2021/09"}) {

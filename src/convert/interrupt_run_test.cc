@@ -35,7 +35,7 @@ class InterruptRunTest : public ::testing::Test {
   }
 
   std::vector<std::string> command() const {
-    return {LOOPCONV_BINARY, "-E", "-A", "--health", "-I" + day_->path(), "-O" + out_.path(),
+    return {LOOPCONV_BINARY,    "-E", "-A", "--health", "-I" + day_->path(), "-O" + out_.path(),
             "-F" + logs_.path()};
   }
   std::string log() const {
@@ -103,8 +103,8 @@ TEST_F(InterruptRunTest, ASignalRemovesTheUnfinishedOutputsAndSaysSo) {
         EXPECT_TRUE(namesIn(out).empty()) << what;
       }
       expectWholeOutputs(what);
-      std::string line = "Interrupted by signal [" + std::to_string(number) +
-                         "], unfinished outputs removed!\n";
+      std::string line =
+          "Interrupted by signal [" + std::to_string(number) + "], unfinished outputs removed!\n";
       EXPECT_NE(log().find("] E " + line), std::string::npos) << what << "\n" << log();
       EXPECT_EQ(run.err(), "loopconv: " + line) << what;
     }
@@ -120,8 +120,8 @@ TEST_F(InterruptRunTest, TheNextRunRemovesWhatAKilledRunLeft) {
   ASSERT_GT(left, 0);
   // Names of the same form that are not a dead run's, and other names: kept.
   const std::string mine = "Notes.csv.tmp" + std::to_string(getpid()) + ".0";
-  const std::vector<std::string> kept = {mine, "Notes.tmp", "Notes.csv.tmp12x.0",
-                                         "Notes.csv.tmp.0", "Notes.csv.tmp0012.1"};
+  const std::vector<std::string> kept = {mine, "Notes.tmp", "Notes.csv.tmp12x.0", "Notes.csv.tmp.0",
+                                         "Notes.csv.tmp0012.1"};
   for (const std::string& name : kept) writeFile(out_.file(name), "keep");
 
   ProgramResult next = runProgram(command());

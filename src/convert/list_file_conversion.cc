@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "base/output_file.h"
 #include "base/input_file.h"
+#include "base/output_file.h"
 #include "convert/folder_scan.h"
 #include "metadata/cabinet_list.h"
 
@@ -19,14 +19,13 @@ namespace {
 // Writes the CSV; false when it was opened but could not be written (an
 // unopened CSV, already logged, does not stop the conversion). *written
 // tells whether it was written at all.
-bool writeMetadataCsv(const RunContext& run, const std::string& path,
-                      const CabinetRecord* records, int64_t count, bool* written) {
+bool writeMetadataCsv(const RunContext& run, const std::string& path, const CabinetRecord* records,
+                      int64_t count, bool* written) {
   *written = false;
   OutputFile csv;
   // The date comes from the list and may hold further '/' (a rejected date
   // carried over, say).
-  OutputTarget target{path, metadataNameStart(run.options.outputFolder),
-                      run.options.compression};
+  OutputTarget target{path, metadataNameStart(run.options.outputFolder), run.options.compression};
   if (!openOutputFile(run.log, target, "Writing metadata to CSV file", "meta data file", &csv)) {
     return true;
   }
@@ -46,8 +45,8 @@ std::string isoListDate(const std::string& date) {
 
 }  // namespace
 
-bool convertCabinetList(const std::string& name, const RunContext& run,
-                        std::string* metadataDate, FileOutcome* outcome) {
+bool convertCabinetList(const std::string& name, const RunContext& run, std::string* metadataDate,
+                        FileOutcome* outcome) {
   FileOutcome own;
   if (outcome == nullptr) outcome = &own;
   *outcome = FileOutcome();
@@ -78,10 +77,8 @@ bool convertCabinetList(const std::string& name, const RunContext& run,
     case OpenFailure::Open:
       log.errorAt(t, "Could not open meta data file [%s]! - Error = [%d].\n", n, error);
       return counted(false);
-    case OpenFailure::Size:
-      return readFailed(error);
-    case OpenFailure::None:
-      break;
+    case OpenFailure::Size: return readFailed(error);
+    case OpenFailure::None: break;
   }
   log.noteAt(t, "File [%s] filesize is [%lld]\n", n, static_cast<long long>(input.size));
 
@@ -92,17 +89,16 @@ bool convertCabinetList(const std::string& name, const RunContext& run,
   const size_t length = static_cast<size_t>(input.size);
 
   int64_t count = countCabinetLines(bytes.get(), length);
-  log.noteAt(t, "Found [%lld] cabinets in metadata file [%s]\n",
-             static_cast<long long>(count), n);
+  log.noteAt(t, "Found [%lld] cabinets in metadata file [%s]\n", static_cast<long long>(count), n);
 
   std::unique_ptr<CabinetRecord, FreeDeleter> records;
   if (count > 0) {
     size_t recordBytes = 0;
-    bool fits = !__builtin_mul_overflow(static_cast<uint64_t>(count),
-                                        sizeof(CabinetRecord), &recordBytes);
+    bool fits =
+        !__builtin_mul_overflow(static_cast<uint64_t>(count), sizeof(CabinetRecord), &recordBytes);
     if (fits) {
-      records.reset(static_cast<CabinetRecord*>(
-          calloc(static_cast<size_t>(count), sizeof(CabinetRecord))));
+      records.reset(
+          static_cast<CabinetRecord*>(calloc(static_cast<size_t>(count), sizeof(CabinetRecord))));
     }
     if (records == nullptr) {
       log.errorAt(t, "Allocation [%zd] bytes of space for metadata file [%s] FAILED!!!\n",
@@ -118,8 +114,8 @@ bool convertCabinetList(const std::string& name, const RunContext& run,
     return counted(false);
   }
   fillCabinetRecords(bytes.get(), length, records.get(), count);
-  log.noteAt(t, "Loaded [%lld] cabinets from metadata file [%s].\n",
-             static_cast<long long>(count), n);
+  log.noteAt(t, "Loaded [%lld] cabinets from metadata file [%s].\n", static_cast<long long>(count),
+             n);
 
   outcome->stage = FileOutcome::Stage::Completed;
   outcome->date = isoListDate(*metadataDate);

@@ -18,8 +18,7 @@ namespace loopconv {
 // sub-folder of the output folder. `outcome`, when given, receives what the
 // conversion did.
 [[nodiscard]] bool convertCabinetList(const std::string& name, const RunContext& run,
-                                      std::string* metadataDate,
-                                      FileOutcome* outcome = nullptr);
+                                      std::string* metadataDate, FileOutcome* outcome = nullptr);
 
 }  // namespace loopconv
 

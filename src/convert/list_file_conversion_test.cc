@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "gtest/gtest.h"
-#include "sample/cabinet_list_writer.h"
-#include "metadata/cabinet_test_lines.h"
-#include "convert/driver.h"
 #include "base/fake_platform.h"
 #include "base/test_support.h"
+#include "convert/driver.h"
+#include "gtest/gtest.h"
+#include "metadata/cabinet_test_lines.h"
+#include "sample/cabinet_list_writer.h"
 
 namespace loopconv {
 namespace {
@@ -95,10 +95,9 @@ class CabinetListTest : public ::testing::Test {
   std::string fullLog(const std::string& name, size_t size, int count,
                       const std::string& csvLines) const {
     return startLines(name) + "[12:34:56] - File [" + name + "] filesize is [" +
-           std::to_string(size) + "]\n" + "[12:34:56] - Found [" +
-           std::to_string(count) + "] cabinets in metadata file [" + name + "]\n" +
-           "[12:34:56] - Loaded [" + std::to_string(count) +
-           "] cabinets from metadata file [" + name + "].\n" + csvLines +
+           std::to_string(size) + "]\n" + "[12:34:56] - Found [" + std::to_string(count) +
+           "] cabinets in metadata file [" + name + "]\n" + "[12:34:56] - Loaded [" +
+           std::to_string(count) + "] cabinets from metadata file [" + name + "].\n" + csvLines +
            completionLine(name);
   }
   std::string writingLine(const std::string& csv) const {
@@ -108,8 +107,7 @@ class CabinetListTest : public ::testing::Test {
     return "[12:34:56] - Processing metadata file [" + name + "], starting[12:34:56]\n";
   }
   static std::string completionLine(const std::string& name) {
-    return "[12:34:56] - Completed processing of List File [" + name +
-           "] in [0.1] seconds.\n";
+    return "[12:34:56] - Completed processing of List File [" + name + "] in [0.1] seconds.\n";
   }
   static std::string consoleOf(const std::string& name) {
     return "Processing metadata file [" + name + "], starting[12:34:56]\n" +
@@ -126,34 +124,31 @@ class CabinetListTest : public ::testing::Test {
 };
 
 TEST_F(CabinetListTest, DatedListBecomesNamedCsv) {
-  std::string list = "Cabinet list - 08/18/2021\r\n"
-                     "Device     Alias   Port    Addr Roadway\r\n" +
-                     cabinetLine("005es17329") + "\r\n" +
-                     "\r\n" +  // a blank line after a cabinet line is no cabinet
-                     cabinetLine("  1es 2   ", "   12  ", "OAK AVE") + "\n" +
-                     cabinetLine("005es00001", "       ", "  LAKE ST, E,W  ") + "\r\n" +
-                     // Device and Side as they stand; ends at column 80.
-                     Line().put(0, "  7es9    ").put(44, " ").put(79, "12").text + "\r\n";
+  std::string list =
+      "Cabinet list - 08/18/2021\r\n"
+      "Device     Alias   Port    Addr Roadway\r\n" +
+      cabinetLine("005es17329") + "\r\n" +
+      "\r\n" +  // a blank line after a cabinet line is no cabinet
+      cabinetLine("  1es 2   ", "   12  ", "OAK AVE") + "\n" +
+      cabinetLine("005es00001", "       ", "  LAKE ST, E,W  ") + "\r\n" +
+      // Device and Side as they stand; ends at column 80.
+      Line().put(0, "  7es9    ").put(44, " ").put(79, "12").text + "\r\n";
   EXPECT_EQ(convert("LIST.LST", list), 1);
   EXPECT_EQ(date_, "08_18_2021");
-  EXPECT_EQ(logText(), fullLog("LIST.LST", list.size(), 4,
-                               writingLine("LUMO_08_18_2021.CSV")));
+  EXPECT_EQ(logText(), fullLog("LIST.LST", list.size(), 4, writingLine("LUMO_08_18_2021.CSV")));
   EXPECT_EQ(console_.text(), consoleOf("LIST.LST"));
-  EXPECT_EQ(readFile(out("LUMO_08_18_2021.CSV")),
-            std::string(kHeader) + cabinetRow("005es17329") +
-                cabinetRow("  1es 2   ", 12, "OAK AVE") +
-                cabinetRow("005es00001", 0, "LAKE ST- E-W") +
-                "  7es9    ,,0,,, ,,,0,0,12,0,0,\r\n");
+  EXPECT_EQ(readFile(out("LUMO_08_18_2021.CSV")), std::string(kHeader) + cabinetRow("005es17329") +
+                                                      cabinetRow("  1es 2   ", 12, "OAK AVE") +
+                                                      cabinetRow("005es00001", 0, "LAKE ST- E-W") +
+                                                      "  7es9    ,,0,,, ,,,0,0,12,0,0,\r\n");
   EXPECT_FALSE(log_.errorLogged());
 }
 
 TEST_F(CabinetListTest, RejectedDateWritesNoCsvAndNoCompletionLines) {
-  std::string list = "Cabinet list - 08/18/2021 - 06:00\r\n" + cabinetLine("005es17329") +
-                     "\r\n";
+  std::string list = "Cabinet list - 08/18/2021 - 06:00\r\n" + cabinetLine("005es17329") + "\r\n";
   EXPECT_EQ(convert("a.LST", list), 0);
   EXPECT_EQ(date_, "06:00\r\n");
-  EXPECT_EQ(logText(), startLines("a.LST") +
-                           "[12:34:56] - File [a.LST] filesize is [" +
+  EXPECT_EQ(logText(), startLines("a.LST") + "[12:34:56] - File [a.LST] filesize is [" +
                            std::to_string(list.size()) + "]\n" +
                            "[12:34:56] - Found [1] cabinets in metadata file [a.LST]\n" +
                            "[12:34:56] W No date [06:00\r\n] in metadata file [a.LST]\n");
@@ -172,8 +167,7 @@ TEST_F(CabinetListTest, RejectedDateWritesNoCsvAndNoCompletionLines) {
             std::string::npos);
   EXPECT_NE(log.find("[12:34:56] W No date [8/18/2021\r] in metadata file [c.LST]\n"),
             std::string::npos);
-  EXPECT_NE(log.find("[12:34:56] W No date [] in metadata file [d.LST]\n"),
-            std::string::npos);
+  EXPECT_NE(log.find("[12:34:56] W No date [] in metadata file [d.LST]\n"), std::string::npos);
   EXPECT_EQ(log.find("Completed"), std::string::npos);
   EXPECT_TRUE(std::filesystem::is_empty(out_.path()));
   EXPECT_FALSE(log_.errorLogged());
@@ -181,16 +175,12 @@ TEST_F(CabinetListTest, RejectedDateWritesNoCsvAndNoCompletionLines) {
 
 TEST_F(CabinetListTest, DateCarriesOverFromOneListToTheNext) {
   // No '-' in the first list of the run: ten blanks.
-  EXPECT_EQ(convert("1.LST", "Cabinet list 08/18/2021\r\n" + cabinetLine("005es00001") +
-                                 "\r\n"),
+  EXPECT_EQ(convert("1.LST", "Cabinet list 08/18/2021\r\n" + cabinetLine("005es00001") + "\r\n"),
             1);
-  EXPECT_EQ(readFile(out("LUMO_          .CSV")),
-            std::string(kHeader) + cabinetRow("005es00001"));
+  EXPECT_EQ(readFile(out("LUMO_          .CSV")), std::string(kHeader) + cabinetRow("005es00001"));
 
-  EXPECT_EQ(convert("2.LST", "List - 08/18/2021\r\n" + cabinetLine("005es00002") + "\r\n"),
-            1);
-  EXPECT_EQ(readFile(out("LUMO_08_18_2021.CSV")),
-            std::string(kHeader) + cabinetRow("005es00002"));
+  EXPECT_EQ(convert("2.LST", "List - 08/18/2021\r\n" + cabinetLine("005es00002") + "\r\n"), 1);
+  EXPECT_EQ(readFile(out("LUMO_08_18_2021.CSV")), std::string(kHeader) + cabinetRow("005es00002"));
 
   // An empty list keeps the date and replaces that CSV.
   EXPECT_EQ(convert("3.LST", ""), 1);
@@ -213,8 +203,7 @@ TEST_F(CabinetListTest, ListWithoutCabinetLinesGivesHeaderOnly) {
   // Only a date line, without a line end.
   std::string list = "Cabinet list - 08/18/2021";
   EXPECT_EQ(convert("only.LST", list), 1);
-  EXPECT_EQ(logText(), fullLog("only.LST", list.size(), 0,
-                               writingLine("LUMO_08_18_2021.CSV")));
+  EXPECT_EQ(logText(), fullLog("only.LST", list.size(), 0, writingLine("LUMO_08_18_2021.CSV")));
   EXPECT_EQ(readFile(out("LUMO_08_18_2021.CSV")), kHeader);
 
   // Headings and blank lines only, in mixed line ends.
@@ -252,32 +241,31 @@ TEST_F(CabinetListTest, NulByteEndsTheLineText) {
   using namespace std::string_literals;
   // The date line's text ends at the NUL: no '-' is seen, so ten blanks.
   std::string list = "Cabinet\0 list - 08/18/2021\r\n"s +
-                     "005es17329 AB\0CD 99\r\n"s +    // Alias "AB", the rest unseen
-                     "00\0es00002\r\n"s +             // two characters: no cabinet
-                     "\0\n"s +                       // empty
+                     "005es17329 AB\0CD 99\r\n"s +  // Alias "AB", the rest unseen
+                     "00\0es00002\r\n"s +           // two characters: no cabinet
+                     "\0\n"s +                      // empty
                      cabinetLine("005es\0xxxx"s) + "\r\n" + "\0"s;
   EXPECT_EQ(convert("nul.LST", list), 1);
-  EXPECT_EQ(readFile(out("LUMO_          .CSV")),
-            std::string(kHeader) + "005es17329,AB,0,,,,,,0,0,0,0,0,\r\n" +
-                "005es,,0,,,,,,0,0,0,0,0,\r\n");
-  EXPECT_NE(logText().find("filesize is [" + std::to_string(list.size()) + "]"),
-            std::string::npos);
+  EXPECT_EQ(readFile(out("LUMO_          .CSV")), std::string(kHeader) +
+                                                      "005es17329,AB,0,,,,,,0,0,0,0,0,\r\n" +
+                                                      "005es,,0,,,,,,0,0,0,0,0,\r\n");
+  EXPECT_NE(logText().find("filesize is [" + std::to_string(list.size()) + "]"), std::string::npos);
 }
 
 TEST_F(CabinetListTest, LineEndsInsideFieldsAreKeptAsCrLf) {
   // A Unix line end inside the Device, a Windows one inside the Side, and a
   // last line without a line end.
-  std::string list = "- 08/18/2021\n"
-                     "005es1\n"
-                     "005es2\r\n" +
-                     Line().put(0, "005es3").put(43, " ").text + "\r\n" +
-                     cabinetLine("005es4");
+  std::string list =
+      "- 08/18/2021\n"
+      "005es1\n"
+      "005es2\r\n" +
+      Line().put(0, "005es3").put(43, " ").text + "\r\n" + cabinetLine("005es4");
   EXPECT_EQ(convert("ends.LST", list), 1);
   // Every LF written becomes CR LF, also one inside a field.
   EXPECT_EQ(readFile(out("LUMO_08_18_2021.CSV")),
             std::string(kHeader) + "005es1\r\n,,0,,,,,,0,0,0,0,0,\r\n" +
-                "005es2\r\r\n,,0,,,,,,0,0,0,0,0,\r\n" +
-                "005es3    ,,0,,,\r,,,0,0,0,0,0,\r\n" + cabinetRow("005es4    "));
+                "005es2\r\r\n,,0,,,,,,0,0,0,0,0,\r\n" + "005es3    ,,0,,,\r,,,0,0,0,0,0,\r\n" +
+                cabinetRow("005es4    "));
 }
 
 TEST_F(CabinetListTest, CsvOpenFailureIsLoggedAndCompletionFollows) {
@@ -285,11 +273,10 @@ TEST_F(CabinetListTest, CsvOpenFailureIsLoggedAndCompletionFollows) {
   std::string list = "- 08/18/2021\r\n" + cabinetLine("005es17329") + "\r\n";
   EXPECT_EQ(convert("a.LST", list), 1);
   std::string csv = out_.folder() + "missing/LUMO_08_18_2021.CSV";
-  EXPECT_EQ(logText(),
-            fullLog("a.LST", list.size(), 1,
-                    "[01:02:03] - Writing metadata to CSV file [" + csv + "]...\n" +
-                        "[01:02:03] E Could not open meta data file [" + csv +
-                        "]! - Error = [2].\n"));
+  EXPECT_EQ(logText(), fullLog("a.LST", list.size(), 1,
+                               "[01:02:03] - Writing metadata to CSV file [" + csv + "]...\n" +
+                                   "[01:02:03] E Could not open meta data file [" + csv +
+                                   "]! - Error = [2].\n"));
   EXPECT_EQ(console_.text(), consoleOf("a.LST"));
   EXPECT_TRUE(log_.errorLogged());
 
@@ -297,10 +284,10 @@ TEST_F(CabinetListTest, CsvOpenFailureIsLoggedAndCompletionFollows) {
   options_.outputFolder = out_.folder();
   mkdir(out("LUMO_08_18_2021.CSV").c_str(), 0755);
   EXPECT_EQ(convert("a.LST"), 1);
-  EXPECT_NE(logText().find("[01:02:03] E Could not open meta data file [" +
-                           out("LUMO_08_18_2021.CSV") + "]! - Error = [21].\n" +
-                           completionLine("a.LST")),
-            std::string::npos);
+  EXPECT_NE(
+      logText().find("[01:02:03] E Could not open meta data file [" + out("LUMO_08_18_2021.CSV") +
+                     "]! - Error = [21].\n" + completionLine("a.LST")),
+      std::string::npos);
 }
 
 // A full disk, simulated with a file size limit in a child process.
@@ -324,11 +311,11 @@ TEST_F(CabinetListTest, CsvWriteErrorKeepsEarlierFileAndCompletionFollows) {
   });
   EXPECT_EQ(status, 0);
   reopenLog();
-  EXPECT_EQ(logText(), fullLog("big.LST", list.size(), 20000,
-                               writingLine("LUMO_08_18_2021.CSV") +
-                                   "[01:02:03] E Could not write data file [" +
-                                   out("LUMO_08_18_2021.CSV") + "]! - Error = [" +
-                                   std::to_string(EFBIG) + "].\n"));
+  EXPECT_EQ(
+      logText(),
+      fullLog("big.LST", list.size(), 20000,
+              writingLine("LUMO_08_18_2021.CSV") + "[01:02:03] E Could not write data file [" +
+                  out("LUMO_08_18_2021.CSV") + "]! - Error = [" + std::to_string(EFBIG) + "].\n"));
   EXPECT_EQ(readFile(out("LUMO_08_18_2021.CSV")), "earlier");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_.path()),
                           std::filesystem::directory_iterator()),
@@ -348,9 +335,10 @@ TEST_F(CabinetListTest, UnopenableListsAreRefusedWithTheirErrorNumber) {
                 "[12:34:56] E Could not open meta data file [sub.LST]! - Error = [21].\n" +
                 startLines("pipe.LST") +
                 "[12:34:56] E Could not open meta data file [pipe.LST]! - Error = [6].\n");
-  EXPECT_EQ(console_.text(), "Processing metadata file [gone.LST], starting[12:34:56]\n"
-                             "Processing metadata file [sub.LST], starting[12:34:56]\n"
-                             "Processing metadata file [pipe.LST], starting[12:34:56]\n");
+  EXPECT_EQ(console_.text(),
+            "Processing metadata file [gone.LST], starting[12:34:56]\n"
+            "Processing metadata file [sub.LST], starting[12:34:56]\n"
+            "Processing metadata file [pipe.LST], starting[12:34:56]\n");
   EXPECT_TRUE(std::filesystem::is_empty(out_.path()));
 }
 
@@ -376,8 +364,7 @@ TEST_F(CabinetListTest, PathsLongerThan259CharactersAreRefused) {
   std::string list = "- 08/18/2021\r\n";
   EXPECT_EQ(convert("a.LST", list), 1);
   EXPECT_EQ(logText(), fullLog("a.LST", list.size(), 0,
-                               "[01:02:03] E Path [" + csv +
-                                   "] is longer than 259 characters!\n"));
+                               "[01:02:03] E Path [" + csv + "] is longer than 259 characters!\n"));
   EXPECT_FALSE(fileExists(csv));
 }
 
@@ -388,11 +375,10 @@ TEST_F(CabinetListTest, SlashesInTheDateNameSubFoldersButNeverLeaveTheOutputFold
   EXPECT_EQ(convert("a.LST", list), 1);
   EXPECT_EQ(date_, "08_18_20/1");
   std::string csv = out("LUMO_08_18_20/1.CSV");
-  EXPECT_EQ(logText(),
-            fullLog("a.LST", list.size(), 1,
-                    writingLine("LUMO_08_18_20/1.CSV") +
-                        "[01:02:03] E Could not open meta data file [" + csv +
-                        "]! - Error = [" + std::to_string(ENOENT) + "].\n"));
+  EXPECT_EQ(logText(), fullLog("a.LST", list.size(), 1,
+                               writingLine("LUMO_08_18_20/1.CSV") +
+                                   "[01:02:03] E Could not open meta data file [" + csv +
+                                   "]! - Error = [" + std::to_string(ENOENT) + "].\n"));
   mkdir(out("LUMO_08_18_20").c_str(), 0755);
   EXPECT_EQ(convert("a.LST"), 1);
   EXPECT_EQ(readFile(csv), std::string(kHeader) + cabinetRow("005es17329"));
@@ -401,10 +387,10 @@ TEST_F(CabinetListTest, SlashesInTheDateNameSubFoldersButNeverLeaveTheOutputFold
   // A rejected one-digit-month date carried over to a list without '-'.
   EXPECT_EQ(convert("b.LST", "List - 8/18/2021\r\n"), 0);
   EXPECT_EQ(convert("c.LST", "List\r\n"), 1);
-  EXPECT_NE(logText().find("[01:02:03] E Could not open meta data file [" +
-                           out("LUMO_8/18/2021\r.CSV") + "]! - Error = [" +
-                           std::to_string(ENOENT) + "].\n"),
-            std::string::npos);
+  EXPECT_NE(
+      logText().find("[01:02:03] E Could not open meta data file [" + out("LUMO_8/18/2021\r.CSV") +
+                     "]! - Error = [" + std::to_string(ENOENT) + "].\n"),
+      std::string::npos);
 
   // A ".." step is refused even where the folders it names exist: nothing is
   // written above the output folder.
@@ -441,8 +427,8 @@ TEST_F(CabinetListTest, HundredThousandCabinets) {
   }
   EXPECT_EQ(at, csv.size());
   EXPECT_EQ(lines, 100001u);
-  EXPECT_EQ(logText(), fullLog("many.LST", list.size(), 100000,
-                               writingLine("LUMO_12_31_2020.CSV")));
+  EXPECT_EQ(logText(),
+            fullLog("many.LST", list.size(), 100000, writingLine("LUMO_12_31_2020.CSV")));
 }
 
 // The run driver hands every name holding "LST" to the conversion in sorted
@@ -468,17 +454,16 @@ TEST(CabinetListDriverTest, ListFilesAreConvertedInSortedOrderWithDateCarriedOve
     return "[12:34:56] - Processing metadata file [" + name + "], starting[12:34:56]\n";
   };
   auto done = [](const std::string& name) {
-    return "[12:34:56] - Completed processing of List File [" + name +
-           "] in [0.1] seconds.\n";
+    return "[12:34:56] - Completed processing of List File [" + name + "] in [0.1] seconds.\n";
   };
   auto head = [](const std::string& name, size_t size, int count) {
     return "[12:34:56] - File [" + name + "] filesize is [" + std::to_string(size) +
-           "]\n[12:34:56] - Found [" + std::to_string(count) +
-           "] cabinets in metadata file [" + name + "]\n";
+           "]\n[12:34:56] - Found [" + std::to_string(count) + "] cabinets in metadata file [" +
+           name + "]\n";
   };
   auto loaded = [](const std::string& name, int count) {
-    return "[12:34:56] - Loaded [" + std::to_string(count) +
-           "] cabinets from metadata file [" + name + "].\n";
+    return "[12:34:56] - Loaded [" + std::to_string(count) + "] cabinets from metadata file [" +
+           name + "].\n";
   };
   auto writing = [](const std::string& path) {
     return "[12:34:56] - Writing metadata to CSV file [" + path + "]...\n";
@@ -486,20 +471,19 @@ TEST(CabinetListDriverTest, ListFilesAreConvertedInSortedOrderWithDateCarriedOve
   EXPECT_EQ(readFile(logs.file("ConvertorLog08182021.txt")),
             "\n[12:34:56] - Version = 1.23+\n"
             "[12:34:56] - Commands: M \n"
-            "[12:34:56] - Reading folder [" + in.folder() + "]\n" +
-            "[12:34:56] - Writing folder [" + out.folder() + "]\n" +
-            "[12:34:56] - Logging folder [" + logs.folder() + "]\n" +
-            file("A.LST") + head("A.LST", 23 + 99, 1) + loaded("A.LST", 1) +
-            writing(out.folder() + "LUMO_08_18_2021.CSV") + done("A.LST") +
-            file("B_LST.txt") + head("B_LST.txt", 22, 0) +
-            "[12:34:56] W No date [8/19/2021\r] in metadata file [B_LST.txt]\n" +
-            file("C.LST") + head("C.LST", 10 + 99, 1) + loaded("C.LST", 1) + writing(carried) +
-            "[12:34:56] E Could not open meta data file [" + carried +
-            "]! - Error = [2].\n" + done("C.LST") +
-            file("D.LST") + head("D.LST", 23 + 99, 1) + loaded("D.LST", 1) +
-            writing(out.folder() + "LUMO_08_20_2021.CSV") + done("D.LST") +
-            "[12:34:56] - Finished converting 0 .DAT Files and 4 .LST Files in [0.8] "
-            "seconds.\n\n");
+            "[12:34:56] - Reading folder [" +
+                in.folder() + "]\n" + "[12:34:56] - Writing folder [" + out.folder() + "]\n" +
+                "[12:34:56] - Logging folder [" + logs.folder() + "]\n" + file("A.LST") +
+                head("A.LST", 23 + 99, 1) + loaded("A.LST", 1) +
+                writing(out.folder() + "LUMO_08_18_2021.CSV") + done("A.LST") + file("B_LST.txt") +
+                head("B_LST.txt", 22, 0) +
+                "[12:34:56] W No date [8/19/2021\r] in metadata file [B_LST.txt]\n" +
+                file("C.LST") + head("C.LST", 10 + 99, 1) + loaded("C.LST", 1) + writing(carried) +
+                "[12:34:56] E Could not open meta data file [" + carried + "]! - Error = [2].\n" +
+                done("C.LST") + file("D.LST") + head("D.LST", 23 + 99, 1) + loaded("D.LST", 1) +
+                writing(out.folder() + "LUMO_08_20_2021.CSV") + done("D.LST") +
+                "[12:34:56] - Finished converting 0 .DAT Files and 4 .LST Files in [0.8] "
+                "seconds.\n\n");
   EXPECT_EQ(readFile(out.file("LUMO_08_18_2021.CSV")),
             std::string(kHeader) + cabinetRow("001es00001"));
   EXPECT_EQ(readFile(out.file("LUMO_08_20_2021.CSV")),

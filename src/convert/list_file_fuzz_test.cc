@@ -10,18 +10,20 @@
 #include <string>
 #include <vector>
 
-#include "gtest/gtest.h"
-#include "convert/list_file_conversion.h"
-#include "sample/cabinet_list_writer.h"
 #include "base/fake_platform.h"
 #include "base/test_support.h"
+#include "convert/list_file_conversion.h"
+#include "gtest/gtest.h"
+#include "sample/cabinet_list_writer.h"
 
 namespace loopconv {
 namespace {
 
 using Random = std::mt19937_64;
 
-size_t below(Random& random, size_t n) { return static_cast<size_t>(random() % n); }
+size_t below(Random& random, size_t n) {
+  return static_cast<size_t>(random() % n);
+}
 
 const char kCsvHeader[] =
     "Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,Loops,"
@@ -51,14 +53,15 @@ class ListMutationRun {
     logRead_ = all.size();
 
     EXPECT_EQ(log.find("[12:34:56] - Processing metadata file [m.LST], starting[12:34:56]\n"), 0u)
-        << what << "\n" << log;
+        << what << "\n"
+        << log;
     bool rejected = log.find("[12:34:56] W No date [") != std::string::npos;
-    bool completed =
-        log.find("[12:34:56] - Completed processing of List File [m.LST] in [") !=
-        std::string::npos;
+    bool completed = log.find("[12:34:56] - Completed processing of List File [m.LST] in [") !=
+                     std::string::npos;
     EXPECT_NE(rejected, completed) << what << "\n" << log;
     EXPECT_EQ(result == 1, completed && log.find("E Could not write") == std::string::npos)
-        << what << "\n" << log;
+        << what << "\n"
+        << log;
     if (completed) {
       // Every cabinet counted is loaded.
       size_t found = log.find("] - Found [");
@@ -67,7 +70,8 @@ class ListMutationRun {
       EXPECT_NE(loaded, std::string::npos) << what;
       if (found != std::string::npos && loaded != std::string::npos) {
         EXPECT_EQ(std::stoll(log.substr(found + 11)), std::stoll(log.substr(loaded + 12)))
-            << what << "\n" << log;
+            << what << "\n"
+            << log;
       }
     }
     checkOutput(what, completed);
@@ -171,10 +175,20 @@ TEST(CabinetListFuzzTest, DashesAnywhereInTheDateLine) {
   ListMutationRun run;
   std::string list = seedList(3);
   std::string rest = list.substr(list.find('\n') + 1);
-  const std::string texts[] = {"Cabinet list - 08/18/2021", "- 08/18/2021 - 09/19/2022",
-                               "-", "--", "- ", "-  ", "- 08/18", "x-x08/18/2021",
-                               "- 08/18/2021-", "- ../../../x", "- 08/../../x",
-                               "- 0/1/../..", "- /etc/pass", "- 08/18/.tmp",
+  const std::string texts[] = {"Cabinet list - 08/18/2021",
+                               "- 08/18/2021 - 09/19/2022",
+                               "-",
+                               "--",
+                               "- ",
+                               "-  ",
+                               "- 08/18",
+                               "x-x08/18/2021",
+                               "- 08/18/2021-",
+                               "- ../../../x",
+                               "- 08/../../x",
+                               "- 0/1/../..",
+                               "- /etc/pass",
+                               "- 08/18/.tmp",
                                "- 08/18/2021 - 06:00"};
   for (const std::string& text : texts) {
     for (const char* end : {"\r\n", "\n", "\r", ""}) {

@@ -13,8 +13,7 @@
 namespace loopconv {
 
 std::vector<PlannedOutput> planOutputs(const RunOptions& options, const DataHeader& header,
-                                       const DeviceTable* table,
-                                       const std::string& dataFileName,
+                                       const DeviceTable* table, const std::string& dataFileName,
                                        const CabinetPlaces* cabinets,
                                        std::promise<std::vector<HealthVerdict>>* verdicts) {
   const std::string suffix = compressionSuffix(options.compression);
@@ -79,8 +78,7 @@ std::vector<PlannedOutput> planOutputs(const RunOptions& options, const DataHead
       for (size_t i = 0; i + 1 < paths.size(); ++i) paths[i] += suffix;  // the CSVs
     }
     add(paths, [&header, table, &dataFileName, cabinets](const RunContext& r) {
-      return cabinets != nullptr &&
-             writeCorridorOutputs(r, header, table, *cabinets, dataFileName);
+      return cabinets != nullptr && writeCorridorOutputs(r, header, table, *cabinets, dataFileName);
     });
   }
   return plan;

@@ -97,8 +97,8 @@ TEST(PagesRunTest, PagesAddThemselvesAndChangeNothingElse) {
     EXPECT_TRUE(pages.files[name] == bytes) << name;
   }
   EXPECT_EQ(pages.files.size(), plain.files.size() + 4);
-  for (const char* page : {"Day_2021-08-16.html", "Day_2021-08-17.html", "Day_2021-08-18.html",
-                           "Index.html"}) {
+  for (const char* page :
+       {"Day_2021-08-16.html", "Day_2021-08-17.html", "Day_2021-08-18.html", "Index.html"}) {
     EXPECT_TRUE(pages.files.count(page)) << page;
   }
   // The cut file's page shows its E line, the others none.
@@ -188,8 +188,8 @@ TEST(PagesRunTest, CorridorFilesAreTheSameWithPages) {
 
   // A cabinet list that cannot be read: the page says so and shows the
   // station picture.
-  RunResult broken = convert(in, out, logs, {"--cabinets=" + lists.file("none.LST"),
-                                             "--corridors", "--pages"});
+  RunResult broken =
+      convert(in, out, logs, {"--cabinets=" + lists.file("none.LST"), "--corridors", "--pages"});
   EXPECT_EQ(broken.status, 1);
   const std::string& page = broken.files["Day_2021-08-18.html"];
   EXPECT_NE(page.find("No corridors: the cabinet list could not be read"), std::string::npos);

@@ -60,16 +60,16 @@ TEST(ParallelRunTest, JobsGiveTheSameOutputAsOneFileAfterAnother) {
   TempDir in;
   const char* dates[] = {"08/16/2021", "08/17/2021", "08/18/2021", "08/19/2021", "08/20/2021"};
   for (int i = 0; i < 5; ++i) {
-    SampleDay day = generateSampleDay(40 + 20 * i, dates[i], static_cast<uint64_t>(i + 1),
-                                      i == 2 ? 700 : 4320);
+    SampleDay day =
+        generateSampleDay(40 + 20 * i, dates[i], static_cast<uint64_t>(i + 1), i == 2 ? 700 : 4320);
     std::string bytes = day.bytes;
     // One file cut short: error lines in the middle of the run.
     if (i == 3) bytes.resize(bytes.size() / 2);
     writeFile(in.file(day.fileName), bytes);
   }
   writeFile(in.file("XDAT-noise"), std::string(500, 'x'));  // skipped with an error
-  std::vector<std::string> reports = {"-E", "-L", "-T", "-A", "-S", "--rollup=15", "--health",
-                                      "--picture"};
+  std::vector<std::string> reports = {"-E", "-L",          "-T",       "-A",
+                                      "-S", "--rollup=15", "--health", "--picture"};
   TempDir out, logs;
   RunOutput one = convert(in, out, logs, reports);
   for (const char* jobs : {"--jobs=2", "--jobs=5", "--jobs=64"}) {

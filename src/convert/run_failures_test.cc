@@ -136,8 +136,7 @@ TEST_F(RunFailuresTest, FolderProblemsReachStandardError) {
   ProgramResult blocked = runProgram(argv);
   EXPECT_EQ(blocked.status, 1);
   EXPECT_EQ(blocked.err, "loopconv: Could not open data file [" + notAFolder +
-                             "/PELMA20Sec_Element_08182021.csv]! - Error = [20].\n" +
-                             summary(1));
+                             "/PELMA20Sec_Element_08182021.csv]! - Error = [20].\n" + summary(1));
 }
 
 }  // namespace

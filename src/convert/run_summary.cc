@@ -17,7 +17,9 @@ std::string folderOf(const std::string& file) {
   return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
 
-std::string countField(int64_t value) { return value < 0 ? "" : std::to_string(value); }
+std::string countField(int64_t value) {
+  return value < 0 ? "" : std::to_string(value);
+}
 
 std::string rowText(const SummaryRow& row, SummaryStatus status) {
   const FileOutcome& o = row.outcome;
@@ -33,9 +35,9 @@ std::string rowText(const SummaryRow& row, SummaryStatus status) {
     seconds = text;
   }
   return csvTextField(row.file) + (row.list ? ",list," : ",data,") + o.date + ',' +
-         summaryStatusText(status) + ',' + countField(o.devices) + ',' +
-         countField(o.periods) + ',' + std::to_string(o.errors) + ',' +
-         std::to_string(o.warnings) + ',' + seconds + ',' + csvTextField(outputs) + '\n';
+         summaryStatusText(status) + ',' + countField(o.devices) + ',' + countField(o.periods) +
+         ',' + std::to_string(o.errors) + ',' + std::to_string(o.warnings) + ',' + seconds + ',' +
+         csvTextField(outputs) + '\n';
 }
 
 }  // namespace
@@ -83,8 +85,7 @@ bool writeRunSummary(const std::string& path, const std::vector<SummaryRow>& row
   OutputFile csv;
   // The whole path is the user's: no part of it comes from input data.
   OutputTarget target{path, path.size(), Compression::None};
-  if (!openOutputFile(log, target, "Writing the run summary to CSV file", "summary file",
-                      &csv)) {
+  if (!openOutputFile(log, target, "Writing the run summary to CSV file", "summary file", &csv)) {
     return false;
   }
   csv.writeText(HeaderLine, sizeof HeaderLine - 1);

@@ -22,8 +22,8 @@ enum class SummaryStatus {
 const char* summaryStatusText(SummaryStatus status);
 
 struct SummaryRow {
-  std::string file;     // relative to the input folder
-  bool list = false;    // a cabinet list (metadata mode), else a data file
+  std::string file;      // relative to the input folder
+  bool list = false;     // a cabinet list (metadata mode), else a data file
   bool skipped = false;  // --skip-done found it up to date
   FileOutcome outcome;
 };

@@ -27,9 +27,9 @@ TEST(RunSummaryTest, StatusesAndTheSameDateRule) {
       row("c_DAT", Stage::Completed, "2021-08-18"),  // replaces a_DAT's outputs
       row("d_DAT", Stage::Refused, ""),
       row("e_DAT", Stage::Unread, ""),
-      row("f_DAT", Stage::Refused, "2021-08-19"),      // refused: does not count
+      row("f_DAT", Stage::Refused, "2021-08-19"),        // refused: does not count
       row("sub/g_DAT", Stage::Completed, "2021-08-19"),  // another output folder
-      row("h_DAT", Stage::Completed, "2021-08-20"),     // an output failed
+      row("h_DAT", Stage::Completed, "2021-08-20"),      // an output failed
       row("i_DAT", Stage::Completed, "2021-08-20"),
       row("x.LST", Stage::Completed, "2021-08-19", true),  // a list: other names
   };

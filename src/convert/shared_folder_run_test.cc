@@ -156,9 +156,9 @@ TEST_F(SharedFolderRunTest, FilesOfOneDateEndTheSameWithAnyJobs) {
     EXPECT_NE(logs[j].find("[T] " + warning), std::string::npos) << jobs[j] << logs[j];
     EXPECT_NE(consoles[j].find("          " + warning), std::string::npos) << consoles[j];
     // Right after the later file's Completed line.
-    EXPECT_NE(logs[j].find("Completed processing of data file [D3_DAT] in [S] seconds.\n[T] " +
-                           warning),
-              std::string::npos);
+    EXPECT_NE(
+        logs[j].find("Completed processing of data file [D3_DAT] in [S] seconds.\n[T] " + warning),
+        std::string::npos);
   }
   EXPECT_EQ(files[0].size(), 2u * 4);  // Element, Contents, two roll-ups, per date
   TempDir alone, aloneOut, aloneLogs;
@@ -181,8 +181,8 @@ TEST_F(SharedFolderRunTest, ARunStaysWithinItsThreadBudget) {
     SampleDay day = generateSampleDay(SlowBuild ? 60 : 300, date, static_cast<uint64_t>(i), 4320);
     writeFile(in.file(day.fileName), day.bytes);
   }
-  RunningProgram run(command(in, out, logs, {"-L", "-T", "--rollup=5", "--health", "--picture",
-                                             "--jobs=4"}));
+  RunningProgram run(
+      command(in, out, logs, {"-L", "-T", "--rollup=5", "--health", "--picture", "--jobs=4"}));
   int most = 0;
   run.waitUntil([&] {
     most = std::max(most, run.threads());

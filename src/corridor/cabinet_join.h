@@ -15,12 +15,12 @@ namespace loopconv {
 
 // A cabinet of the list that places stations on a road.
 struct CabinetPlace {
-  std::string cabinet;   // its Device column
-  std::string roadway;   // outer blanks removed, never empty
-  char side = 'N';       // N, S, E or W
+  std::string cabinet;  // its Device column
+  std::string roadway;  // outer blanks removed, never empty
+  char side = 'N';      // N, S, E or W
   int32_t milepostHundredths = 0;
   std::string location;
-  std::string status;    // carried, not used
+  std::string status;  // carried, not used
 };
 
 // "12", "12.3", "12.34" and "12." are plain decimal numbers; a sign, a
@@ -56,8 +56,8 @@ struct JoinedStation {
 };
 
 struct StationJoin {
-  std::vector<JoinedStation> stations;  // placed stations, table order
-  int32_t unplaced = 0;  // stations whose cabinet is missing or left out
+  std::vector<JoinedStation> stations;     // placed stations, table order
+  int32_t unplaced = 0;                    // stations whose cabinet is missing or left out
   std::vector<std::string> firstUnplaced;  // their first three cabinets, table order
 };
 

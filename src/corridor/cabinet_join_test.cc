@@ -25,8 +25,8 @@ TEST(CabinetJoinTest, MilepostsArePlainDecimalsWithUpToTwoPlaces) {
   EXPECT_EQ(h, 1200);
   EXPECT_TRUE(milepost("999.99", &h));
   EXPECT_EQ(h, 99999);
-  for (const char* bad : {"", ".5", "-1.00", "+1", "1.234", "1,5", "1.2a", "1 2", "1..2",
-                          "12345678901234567890"}) {
+  for (const char* bad :
+       {"", ".5", "-1.00", "+1", "1.234", "1,5", "1.2a", "1 2", "1..2", "12345678901234567890"}) {
     EXPECT_FALSE(milepost(bad, &h)) << bad;
   }
 }
@@ -35,8 +35,13 @@ std::string cabinetLine(const std::string& device, const std::string& roadway,
                         const std::string& side, const std::string& milepost,
                         const std::string& location) {
   Line line;
-  line.put(0, device).put(11, "CB00001").put(32, roadway).put(44, side).put(46, milepost)
-      .put(54, location).put(88, "ACTIVE");
+  line.put(0, device)
+      .put(11, "CB00001")
+      .put(32, roadway)
+      .put(44, side)
+      .put(46, milepost)
+      .put(54, location)
+      .put(88, "ACTIVE");
   return line.text + "\r\n";
 }
 
@@ -63,8 +68,8 @@ TEST(CabinetJoinTest, ListKeepsUsableCabinetsAndTheFirstLineOfEachName) {
   ASSERT_NE(sixth, nullptr);
   EXPECT_EQ(sixth->roadway, "TH 62");
   EXPECT_EQ(sixth->milepostHundredths, 700);
-  for (const char* missing : {"005es00002", "005es00003", "005es00004", "005es00005",
-                              "005es0000", "005es000011", ""}) {
+  for (const char* missing :
+       {"005es00002", "005es00003", "005es00004", "005es00005", "005es0000", "005es000011", ""}) {
     EXPECT_EQ(places.find(missing), nullptr) << missing;
   }
   // An empty list, or bytes without cabinet lines, places nothing.
@@ -80,7 +85,7 @@ TEST(CabinetJoinTest, StationsJoinByCabinetAndTheUnplacedAreCounted) {
   const char* names[] = {"005es00001:_MN____", "005es00001:_MN___1", "005es00003:_MN____",
                          "005es00002:_MN____", "005es00009:_MN____", "005es00003:_MS____",
                          "005es00004:_MN____", "005es00005:_MN____", "005es"};
-  const uint16_t kinds[] = {KindStation, KindLane, KindStation, KindStation, KindStation,
+  const uint16_t kinds[] = {KindStation, KindLane,    KindStation, KindStation, KindStation,
                             KindStation, KindStation, KindStation, KindStation};
   auto table = DeviceTable::create(9);
   ASSERT_NE(table, nullptr);

@@ -35,9 +35,9 @@ struct WindowSummary {
 
 struct CorridorOfDay {
   Corridor corridor;
-  std::vector<StationDay> stations;   // as corridor.stations
-  std::vector<TravelTime> travel;     // per departure; empty for one station
-  WindowSummary summaries[3];         // day, am, pm
+  std::vector<StationDay> stations;  // as corridor.stations
+  std::vector<TravelTime> travel;    // per departure; empty for one station
+  WindowSummary summaries[3];        // day, am, pm
 };
 
 struct CorridorDay {

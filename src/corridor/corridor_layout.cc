@@ -14,7 +14,9 @@ std::string corridorName(const CabinetPlace& place) {
   return place.roadway + ' ' + place.side;
 }
 
-bool ascending(char side) { return side == 'N' || side == 'E'; }
+bool ascending(char side) {
+  return side == 'N' || side == 'E';
+}
 
 // Sets each station's distance, halves and rule; stations are in order.
 void measureSegments(Corridor* corridor) {

@@ -38,7 +38,7 @@ struct CorridorStation {
 };
 
 struct Corridor {
-  std::string name;     // "<roadway> <side>"
+  std::string name;  // "<roadway> <side>"
   std::string roadway;
   char side = 'N';
   std::vector<CorridorStation> stations;  // seq 1 first, in the direction of travel

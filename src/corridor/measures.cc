@@ -8,10 +8,10 @@ namespace {
 // (V L / 1000) (10 / S - 10 / T) = V L (T - S) / (100 T S).
 Wide delayAt(uint64_t vmtThousandths, int32_t speedTenths, int32_t thresholdTenths) {
   if (speedTenths >= thresholdTenths) return 0;
-  Wide numerator = Wide{vmtThousandths} * static_cast<uint32_t>(thresholdTenths - speedTenths) *
-                   FixedScale;
-  Wide denominator = Wide{100} * static_cast<uint32_t>(thresholdTenths) *
-                     static_cast<uint32_t>(speedTenths);
+  Wide numerator =
+      Wide{vmtThousandths} * static_cast<uint32_t>(thresholdTenths - speedTenths) * FixedScale;
+  Wide denominator =
+      Wide{100} * static_cast<uint32_t>(thresholdTenths) * static_cast<uint32_t>(speedTenths);
   return roundedWide(numerator, denominator);
 }
 
@@ -52,8 +52,8 @@ void MeasureSums::add(const StationMeasures& m, const StationSpeed& speed) {
 bool MeasureSums::speedTenths(uint64_t* tenths) const {
   if (vht == 0) return false;
   // (vmt / 1000) / (vht / 10^15) mph, times 10 for tenths.
-  *tenths = static_cast<uint64_t>(
-      roundedWide(Wide{vmtWithSpeedThousandths} * (FixedScale / 100), vht));
+  *tenths =
+      static_cast<uint64_t>(roundedWide(Wide{vmtWithSpeedThousandths} * (FixedScale / 100), vht));
   return true;
 }
 

@@ -28,7 +28,9 @@ RollupInterval observed(uint32_t volume) {
   return in;
 }
 
-StationSpeed trap(int32_t tenths) { return StationSpeed{tenths, SpeedSource::Trap}; }
+StationSpeed trap(int32_t tenths) {
+  return StationSpeed{tenths, SpeedSource::Trap};
+}
 
 TEST(MeasuresTest, HandComputedVmtVhtAndDelays) {
   const StationMeasures m1 = measureInterval(observed(100), 1000, trap(600));

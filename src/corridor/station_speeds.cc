@@ -42,8 +42,8 @@ void sumLanes(const DeviceRecord& record, const RollupInterval* intervals, int32
 
 bool isFreeFlowInterval(const RollupInterval& in) {
   const uint64_t observed = static_cast<uint32_t>(in.observed);
-  return in.observed >= FreeFlowMinObserved && in.volume > 0 &&
-         in.scanSum >= 12 * observed && in.scanSum <= 120 * observed;
+  return in.observed >= FreeFlowMinObserved && in.volume > 0 && in.scanSum >= 12 * observed &&
+         in.scanSum <= 120 * observed;
 }
 
 VehicleLength calibrateVehicleLength(const RollupInterval* intervals, const uint32_t* laneSums,
@@ -52,8 +52,8 @@ VehicleLength calibrateVehicleLength(const RollupInterval* intervals, const uint
   for (int32_t i = 0; i < count; ++i) {
     const RollupInterval& in = intervals[i];
     if (!isFreeFlowInterval(in) || laneSums[i] == 0) continue;
-    samples.push_back({143 * in.scanSum * laneSums[i],
-                       90 * static_cast<uint64_t>(in.observed) * in.volume});
+    samples.push_back(
+        {143 * in.scanSum * laneSums[i], 90 * static_cast<uint64_t>(in.observed) * in.volume});
   }
   VehicleLength length;
   if (static_cast<int32_t>(samples.size()) < MinFreeFlowIntervals) return length;
@@ -69,8 +69,8 @@ VehicleLength calibrateVehicleLength(const RollupInterval* intervals, const uint
     Wide sum = Wide{low.numerator} * high.denominator + Wide{high.numerator} * low.denominator;
     tenths = roundedWide(sum * 10, Wide{2} * low.denominator * high.denominator);
   }
-  length.tenths = static_cast<int32_t>(
-      std::clamp<Wide>(tenths, Wide{MinLengthTenths}, Wide{MaxLengthTenths}));
+  length.tenths =
+      static_cast<int32_t>(std::clamp<Wide>(tenths, Wide{MinLengthTenths}, Wide{MaxLengthTenths}));
   length.calibrated = true;
   return length;
 }

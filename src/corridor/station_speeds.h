@@ -56,8 +56,7 @@ struct StationSpeed {
 // The speed of one interval: the trap speed of the roll-up where it has one,
 // else v = q g / (5280 o) where volume and occupancy are above 0, rounded
 // half up to tenths and kept within 0.1 to 80 mph; else none.
-StationSpeed stationSpeed(const RollupInterval& interval, uint32_t laneSum,
-                          int32_t lengthTenths);
+StationSpeed stationSpeed(const RollupInterval& interval, uint32_t laneSum, int32_t lengthTenths);
 
 }  // namespace loopconv
 

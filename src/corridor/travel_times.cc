@@ -21,8 +21,7 @@ SpeedField fieldOf(const CorridorSpeeds& c, int32_t k) {
   for (size_t s = 0; s < n; ++s) {
     const StationSpeed& speed = c.speeds[s * static_cast<size_t>(c.intervalCount) + k];
     if (speed.source == SpeedSource::None || speed.tenths <= 0) continue;
-    if (!field.positions.empty() &&
-        c.distances[s] - field.positions.back() > MaxGapHundredths) {
+    if (!field.positions.empty() && c.distances[s] - field.positions.back() > MaxGapHundredths) {
       return field;  // incomplete
     }
     field.positions.push_back(c.distances[s]);

@@ -26,9 +26,13 @@
 namespace loopconv {
 namespace {
 
-StationSpeed trap(int32_t tenths) { return StationSpeed{tenths, SpeedSource::Trap}; }
+StationSpeed trap(int32_t tenths) {
+  return StationSpeed{tenths, SpeedSource::Trap};
+}
 
-uint64_t printed(Wide minutes) { return fixedToPlaces(minutes, 2); }
+uint64_t printed(Wide minutes) {
+  return fixedToPlaces(minutes, 2);
+}
 
 TEST(TravelTimesTest, InstantTravelTimeOverThirds) {
   EXPECT_EQ(printed(gapMinutes(100, 600, 300)), 144u);
@@ -57,8 +61,7 @@ TEST(TravelTimesTest, ExperiencedTravelTimeCrossesIntervals) {
   c.periodCount = 60;
   StationSpeed none;
   // Station-major: station 1's four intervals, then station 2's.
-  c.speeds = {trap(200), trap(600), trap(200), trap(200),
-              trap(400), trap(600), trap(200), none};
+  c.speeds = {trap(200), trap(600), trap(200), trap(200), trap(400), trap(600), trap(200), none};
   std::vector<TravelTime> times = corridorTravelTimes(c);
   ASSERT_EQ(times.size(), 4u);
   EXPECT_EQ(printed(times[0].instant), 650u);

@@ -24,8 +24,8 @@ bool hasDataStartDate(const DataHeader& header) {
 }
 
 std::unique_ptr<DeviceTable> loadDeviceTable(const char* image, size_t size,
-                                             const std::string& name, Log& log,
-                                             DataHeader* header, int64_t maxRecords) {
+                                             const std::string& name, Log& log, DataHeader* header,
+                                             int64_t maxRecords) {
   std::unique_ptr<DeviceTable> table;
   // A short table is logged and its records used; an absent one is dealt
   // with by every stage below.

@@ -28,8 +28,7 @@ int32_t periodCount(const DataHeader& header);
 // lines give it. Returns the table, null when its allocation failed (or
 // `maxRecords`, when >= 0, is below the file's device count).
 std::unique_ptr<DeviceTable> loadDeviceTable(const char* image, size_t size,
-                                             const std::string& name, Log& log,
-                                             DataHeader* header,
+                                             const std::string& name, Log& log, DataHeader* header,
                                              int64_t maxRecords = -1);
 
 }  // namespace loopconv

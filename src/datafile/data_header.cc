@@ -95,8 +95,7 @@ void parseDataHeader(char* image, size_t size, DataHeader* header, Log& log) {
     if (pos < size && image[pos] == '\n') image[pos++] = '\0';
 
     // Marker lines are skipped before any key test, even when they hold a key.
-    if (contains(image, line, "PELMA TMS Twenty Second") ||
-        contains(image, line, "VX.2 Format") ||
+    if (contains(image, line, "PELMA TMS Twenty Second") || contains(image, line, "VX.2 Format") ||
         contains(image, line, "DB Mode = FIXED")) {
       continue;
     }
@@ -120,7 +119,8 @@ void parseDataHeader(char* image, size_t size, DataHeader* header, Log& log) {
   }
 
   if (header->numberOfColumns > PeriodsPerDay) {
-    log.warn("Number of Columns [%d] exceeds 4320, using the first 4320 periods!\n", header->numberOfColumns);
+    log.warn("Number of Columns [%d] exceeds 4320, using the first 4320 periods!\n",
+             header->numberOfColumns);
     header->numberOfColumns = PeriodsPerDay;
   }
 }
@@ -142,14 +142,17 @@ bool parseNameTable(const char* image, size_t size, DataHeader* header, Log& log
   *table = DeviceTable::create(count, maxRecords);
   if (*table == nullptr) {
     // The message names one record more than was asked for, as it always has.
-    log.error("Allocation [%zd] bytes of space for [%d] data names structure FAILED!!!\n", static_cast<ssize_t>((static_cast<int64_t>(count) + 1) *
-                                 static_cast<int64_t>(sizeof(DeviceRecord))), count);
+    log.error("Allocation [%zd] bytes of space for [%d] data names structure FAILED!!!\n",
+              static_cast<ssize_t>((static_cast<int64_t>(count) + 1) *
+                                   static_cast<int64_t>(sizeof(DeviceRecord))),
+              count);
     return false;
   }
 
   auto warnShortTable = [&log] {
-    log.warn("While parsing the name table, we ran out of name data before we "
-             "finished the list!\n");
+    log.warn(
+        "While parsing the name table, we ran out of name data before we "
+        "finished the list!\n");
   };
   DeviceTable& records = **table;
   for (int32_t i = 0; i < count; ++i) {
@@ -161,8 +164,7 @@ bool parseNameTable(const char* image, size_t size, DataHeader* header, Log& log
     if (memchr(record.Name, '\0', NameBytes) == nullptr) record.Name[NameBytes - 1] = '\0';
     record.Kind = static_cast<uint16_t>(entry[19] | (entry[20] << 8));
     record.Aux = static_cast<uint16_t>(entry[21] | (entry[22] << 8));
-    record.DataOffset = static_cast<uint32_t>(entry[23]) |
-                        (static_cast<uint32_t>(entry[24]) << 8) |
+    record.DataOffset = static_cast<uint32_t>(entry[23]) | (static_cast<uint32_t>(entry[24]) << 8) |
                         (static_cast<uint32_t>(entry[25]) << 16) |
                         (static_cast<uint32_t>(entry[26]) << 24);
     if (static_cast<int64_t>(i + 1) * NameEntryBytes > header->nameListSize) {

@@ -46,9 +46,8 @@ void parseDataHeader(char* image, size_t size, DataHeader* header, Log& log);
 // logged) or the table ran short of the image or of "Name List Size" (one W
 // line; the records not read stay zero). `maxRecords` (when >= 0) caps the table as an
 // allocation would.
-[[nodiscard]] bool parseNameTable(const char* image, size_t size, DataHeader* header,
-                                  Log& log, std::unique_ptr<DeviceTable>* table,
-                                  int64_t maxRecords = -1);
+[[nodiscard]] bool parseNameTable(const char* image, size_t size, DataHeader* header, Log& log,
+                                  std::unique_ptr<DeviceTable>* table, int64_t maxRecords = -1);
 
 }  // namespace loopconv
 

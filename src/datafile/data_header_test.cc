@@ -4,17 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "sample/data_file_writer.h"
 #include "datafile/datafile_test_support.h"
 #include "gtest/gtest.h"
+#include "sample/data_file_writer.h"
 
 namespace loopconv {
 namespace {
 
 // Parses `text` from an image of exactly its size, so a read past the end is
 // caught by the sanitizers. Returns the header; *image gets the bytes after.
-DataHeader parse(const std::string& text, LogCapture& capture,
-                 std::vector<char>* image = nullptr) {
+DataHeader parse(const std::string& text, LogCapture& capture, std::vector<char>* image = nullptr) {
   std::vector<char> bytes(text.begin(), text.end());
   DataHeader header;
   parseDataHeader(bytes.data(), bytes.size(), &header, capture.log);
@@ -60,7 +59,7 @@ TEST(DataHeaderTest, ReadsEveryKeyOfAWrittenHeader) {
   EXPECT_EQ(image[firstLf], '\0');
   size_t equals = file.find("= 2\r\n");
   EXPECT_EQ(image[equals], '\0');
-  EXPECT_EQ(image[equals + 3], '\0');  // the CR after "2"
+  EXPECT_EQ(image[equals + 3], '\0');                       // the CR after "2"
   EXPECT_EQ(image[file.find("DB Mode = FIXED") + 8], '=');  // marker lines are not cut
   EXPECT_EQ(0, memcmp(image.data() + layout.headerSize, file.data() + layout.headerSize,
                       file.size() - layout.headerSize));
@@ -154,7 +153,7 @@ TEST(DataHeaderTest, AtMostFifteenLinesAreRead) {
   std::vector<char> image;
   std::string text = fourteen + "filler\r\nVersion = 3\r\n";
   EXPECT_EQ(parse(text, capture, &image).version, 0);
-  EXPECT_EQ(image[text.find("filler\r\n") + 7], '\0');  // the 15th line's LF
+  EXPECT_EQ(image[text.find("filler\r\n") + 7], '\0');                       // the 15th line's LF
   EXPECT_EQ(std::string(image.end() - 13, image.end()), "Version = 3\r\n");  // untouched
   // A line holding only CR counts.
   EXPECT_EQ(parse("\r\n" + fourteen + "Version = 3\r\n").version, 0);
@@ -195,8 +194,7 @@ TableResult parseTable(const std::string& image, DataHeader header, int64_t maxR
   LogCapture capture;
   std::vector<char> bytes(image.begin(), image.end());
   TableResult r;
-  r.result = parseNameTable(bytes.data(), bytes.size(), &header, capture.log, &r.table,
-                            maxRecords);
+  r.result = parseNameTable(bytes.data(), bytes.size(), &header, capture.log, &r.table, maxRecords);
   r.header = header;
   r.log = capture.text();
   return r;
@@ -207,7 +205,7 @@ const char* const ShortTableLine =
     "the list!\n";
 
 TEST(NameTableTest, EntriesAreCopiedInOrder) {
-  std::string nineteen = "0123456789:ABCDEFGH";  // 19 characters, no NUL
+  std::string nineteen = "0123456789:ABCDEFGH";      // 19 characters, no NUL
   std::string shortName("AB\0xxxxxxxxxxxxxTy", 18);  // bytes after the NUL are kept
   std::string image = "HDR" + entry("005es17329:_MN___1", 80, 0x1234, 0x01020304) +
                       entry(nineteen, 261, 0xFFFF, 0xFFFFFFFF) + entry(shortName, 300, 0, 7);
@@ -273,8 +271,8 @@ TEST(NameTableTest, NameListSizeBoundsTheEntriesRead) {
 }
 
 TEST(NameTableTest, CountIsLoweredToTheEntriesInTheImage) {
-  std::string image = "xx" + entry("A", 80, 0, 1) + entry("B", 84, 0, 2) +
-                      entry("C", 88, 0, 3) + "0123456789";
+  std::string image =
+      "xx" + entry("A", 80, 0, 1) + entry("B", 84, 0, 2) + entry("C", 88, 0, 3) + "0123456789";
   DataHeader header;
   header.headerSize = 2;
   header.numberOfNames = 2000000000;

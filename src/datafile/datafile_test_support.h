@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "datafile/data_header.h"
-#include "datafile/decode.h"
 #include "base/log.h"
 #include "base/test_support.h"
+#include "datafile/data_header.h"
+#include "datafile/decode.h"
 
 namespace loopconv {
 

@@ -23,8 +23,8 @@ using In = const uint8_t* __restrict;
 // flag; a lane's NPds is its lane count, a station's is 1 when it has lanes
 // (the plane is zero before).
 template <bool Station>
-void decodeDetector(In in, int periods, Out16 incident, Out16 numLanes, Out16 scanCnt,
-                    Out16 volume, Out16 flag, Out8 nPds) {
+void decodeDetector(In in, int periods, Out16 incident, Out16 numLanes, Out16 scanCnt, Out16 volume,
+                    Out16 flag, Out8 nPds) {
   constexpr unsigned VolumeMask = Station ? 0x7F : 0x1F;
   constexpr unsigned FlagShift = Station ? 7 : 5;
   for (int j = 0; j < periods; ++j) {
@@ -78,19 +78,15 @@ void decodeMeter(In in, int periods, Out8 meterByte, Out8 meterHigh, Out8 meterL
 int recordBytes(uint16_t kind) {
   switch (kind) {
     case KindLane:
-    case KindStation:
-      return 3;
-    case KindTrap:
-      return 6;
-    case KindMeteredLane:
-      return 2;
-    default:
-      return 0;
+    case KindStation: return 3;
+    case KindTrap: return 6;
+    case KindMeteredLane: return 2;
+    default: return 0;
   }
 }
 
-void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
-                      DeviceTable* table, Log& log) {
+void decodeDataBlocks(const char* image, size_t size, const DataHeader& header, DeviceTable* table,
+                      Log& log) {
   if (table == nullptr || header.numberOfNames <= 0) return;
   int periods = header.numberOfColumns;
   if (periods <= 0) return;
@@ -121,19 +117,15 @@ void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
     const uint8_t* in = bytes + d.DataOffset;
     switch (d.Kind) {
       case KindLane:
-        decodeDetector<false>(in, periods, d.Incident, d.NumLanes, d.ScanCnt, d.Volume,
-                              d.Flag, d.NPds);
+        decodeDetector<false>(in, periods, d.Incident, d.NumLanes, d.ScanCnt, d.Volume, d.Flag,
+                              d.NPds);
         break;
       case KindStation:
-        decodeDetector<true>(in, periods, d.Incident, d.NumLanes, d.ScanCnt, d.Volume,
-                             d.Flag, d.NPds);
+        decodeDetector<true>(in, periods, d.Incident, d.NumLanes, d.ScanCnt, d.Volume, d.Flag,
+                             d.NPds);
         break;
-      case KindTrap:
-        decodeTrap(in, periods, &d);
-        break;
-      case KindMeteredLane:
-        decodeMeter(in, periods, d.MeterByte, d.MeterHigh, d.MeterLow);
-        break;
+      case KindTrap: decodeTrap(in, periods, &d); break;
+      case KindMeteredLane: decodeMeter(in, periods, d.MeterByte, d.MeterHigh, d.MeterLow); break;
     }
   });
 }

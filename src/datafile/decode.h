@@ -19,8 +19,8 @@ int recordBytes(uint16_t kind);
 // 0 .. header.numberOfColumns - 1. A block that does not lie wholly inside
 // the image (`size` bytes) is skipped with an E line naming the device (the
 // file was not converted whole); its planes stay 0. Does nothing when `table` is null.
-void decodeDataBlocks(const char* image, size_t size, const DataHeader& header,
-                      DeviceTable* table, Log& log);
+void decodeDataBlocks(const char* image, size_t size, const DataHeader& header, DeviceTable* table,
+                      Log& log);
 
 }  // namespace loopconv
 

@@ -91,8 +91,8 @@ TEST(DecodeTest, WorkedExamplesOfEveryKind) {
   EXPECT_EQ(meter.Volume[0], 0);
   EXPECT_EQ(meter.Bin1[0], 0);
   // A station's speed-trap planes wait for station aggregation.
-  EXPECT_EQ(station.SpdTenths[0] | station.LenTenths[0] | station.Bin1[0] |
-                station.SpdFlag[0] | station.SpdFlag2[0] | station.SpdNPds[0],
+  EXPECT_EQ(station.SpdTenths[0] | station.LenTenths[0] | station.Bin1[0] | station.SpdFlag[0] |
+                station.SpdFlag2[0] | station.SpdNPds[0],
             0);
 }
 
@@ -113,8 +113,7 @@ TEST(DecodeTest, FieldEdges) {
   EXPECT_EQ((*t)[0].Flag[0], 7);
   EXPECT_EQ((*t)[0].NPds[0], 7);
 
-  t = decode(bytes({0, 0x70, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF,
-                    0xFF}),
+  t = decode(bytes({0, 0x70, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF}),
              {{88, 0}}, 3);
   EXPECT_EQ((*t)[0].SpdFlag2[0], 112);
   EXPECT_EQ((*t)[0].SpdNPds[0], 0);
@@ -156,11 +155,11 @@ TEST(DecodeTest, BlocksOutsideTheFileAreSkippedWithAWarning) {
   std::string image(100, '\xFF');
   std::string log;
   auto t = decode(image,
-                  {{80, 94},           // 2 periods of 3 bytes end exactly at 100: decoded
-                   {88, 90},           // 90 + 12 = 102: starts inside, ends outside
-                   {261, 100},         // starts at the end
-                   {84, 0xFFFFFFFF},   // far past the end
-                   {0, 5000},          // unknown kind: not decoded, no warning
+                  {{80, 94},          // 2 periods of 3 bytes end exactly at 100: decoded
+                   {88, 90},          // 90 + 12 = 102: starts inside, ends outside
+                   {261, 100},        // starts at the end
+                   {84, 0xFFFFFFFF},  // far past the end
+                   {0, 5000},         // unknown kind: not decoded, no warning
                    {80, 0}},
                   2, &log);
   EXPECT_EQ((*t)[0].ScanCnt[1], 2047);

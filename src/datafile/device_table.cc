@@ -12,10 +12,11 @@ std::unique_ptr<DeviceTable> DeviceTable::create(int32_t count, int64_t maxRecor
   size_t n = count > 0 ? static_cast<size_t>(count) : 1;
   void* block = calloc(n, sizeof(DeviceRecord));
   if (block == nullptr) return nullptr;
-  return std::unique_ptr<DeviceTable>(
-      new DeviceTable(static_cast<DeviceRecord*>(block), count));
+  return std::unique_ptr<DeviceTable>(new DeviceTable(static_cast<DeviceRecord*>(block), count));
 }
 
-DeviceTable::~DeviceTable() { free(records_); }
+DeviceTable::~DeviceTable() {
+  free(records_);
+}
 
 }  // namespace loopconv

@@ -70,8 +70,7 @@ class DeviceTable {
   const DeviceRecord* end() const { return records_ + count_; }
 
  private:
-  DeviceTable(DeviceRecord* records, int32_t count)
-      : records_(records), count_(count) {}
+  DeviceTable(DeviceRecord* records, int32_t count) : records_(records), count_(count) {}
   DeviceRecord* records_;
   int32_t count_;
 };

@@ -14,12 +14,8 @@ NameIndex::NameIndex(const DeviceTable& table) : table_(table) {
 }
 
 NameIndex::Range NameIndex::find(const char* name) const {
-  auto below = [&](int32_t i, const char* n) {
-    return strncmp(table_[i].Name, n, NameBytes) < 0;
-  };
-  auto above = [&](const char* n, int32_t i) {
-    return strncmp(n, table_[i].Name, NameBytes) < 0;
-  };
+  auto below = [&](int32_t i, const char* n) { return strncmp(table_[i].Name, n, NameBytes) < 0; };
+  auto above = [&](const char* n, int32_t i) { return strncmp(n, table_[i].Name, NameBytes) < 0; };
   auto first = std::lower_bound(order_.begin(), order_.end(), name, below);
   auto last = std::upper_bound(first, order_.end(), name, above);
   return {order_.data() + (first - order_.begin()), order_.data() + (last - order_.begin())};

@@ -15,7 +15,9 @@ namespace loopconv {
 
 // Names compare up to their terminator; a name that holds none is compared
 // over its 19 bytes and no further.
-inline bool sameName(const char* a, const char* b) { return strncmp(a, b, NameBytes) == 0; }
+inline bool sameName(const char* a, const char* b) {
+  return strncmp(a, b, NameBytes) == 0;
+}
 
 class NameIndex {
  public:

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <memory>
 
-#include "datafile/name_index.h"
 #include "base/log.h"
+#include "datafile/name_index.h"
 
 namespace loopconv {
 namespace {
@@ -87,7 +87,8 @@ TrapCounts transferTrapData(DeviceTable& table, const std::string& fileName, Log
       }
     }
   }
-  log.note("Processed [%d] Traps into [%d] _x Lanes and Sx Lanes [%d] in file [%s]...\n", counts.traps, counts.laneCopies, counts.speedCopies, fileName.c_str());
+  log.note("Processed [%d] Traps into [%d] _x Lanes and Sx Lanes [%d] in file [%s]...\n",
+           counts.traps, counts.laneCopies, counts.speedCopies, fileName.c_str());
   return counts;
 }
 

@@ -40,8 +40,8 @@ int source(const DeviceRecord& d) {
   int mark = d.SpdTenths[0];
   for (int p : {0, 1, 180, PeriodsPerDay - 1}) {
     if (d.SpdTenths[p] != mark || d.LenTenths[p] != mark || d.Bin1[p] != mark ||
-        d.Bin2[p] != mark || d.Bin3[p] != mark || d.Bin4[p] != mark ||
-        d.SpdFlag[p] != mark || d.SpdFlag2[p] != mark || d.SpdNPds[p] != mark) {
+        d.Bin2[p] != mark || d.Bin3[p] != mark || d.Bin4[p] != mark || d.SpdFlag[p] != mark ||
+        d.SpdFlag2[p] != mark || d.SpdNPds[p] != mark) {
       return -1;
     }
   }
@@ -195,9 +195,16 @@ std::vector<int> scanReference(const DeviceTable& t, TrapCounts* counts) {
 // gives: the same counts and the same planes in every record.
 TEST(TrapTransferTest, IndexedLookupGivesWhatThePlainScanGives) {
   std::mt19937_64 random(1729);
-  const char* pieces[] = {"005es17329:_MN__T1", "005es17329:_MN___1", "005es17329:MMN___1",
-                          "005es17329:_MN__S1", "005es17329:MMN__T1", "005es17329:MMN__S1",
-                          "005es17329:_MN__T2", "005es17329:_MN___2", "AB", "ABC"};
+  const char* pieces[] = {"005es17329:_MN__T1",
+                          "005es17329:_MN___1",
+                          "005es17329:MMN___1",
+                          "005es17329:_MN__S1",
+                          "005es17329:MMN__T1",
+                          "005es17329:MMN__S1",
+                          "005es17329:_MN__T2",
+                          "005es17329:_MN___2",
+                          "AB",
+                          "ABC"};
   int tables = 0, copies = 0;
   for (int round = 0; round < 300; ++round) {
     int32_t n = 1 + static_cast<int32_t>(random() % 16);
@@ -210,14 +217,9 @@ TEST(TrapTransferTest, IndexedLookupGivesWhatThePlainScanGives) {
       // Now and then a stored 'T', '_' or 'S' past a short name's end, or a
       // name of 19 bytes without terminator.
       switch (random() % 6) {
-        case 0:
-          d.Name[NameTypePosition] = "T_S"[random() % 3];
-          break;
-        case 1:
-          d.Name[18] = 'x';
-          break;
-        default:
-          break;
+        case 0: d.Name[NameTypePosition] = "T_S"[random() % 3]; break;
+        case 1: d.Name[18] = 'x'; break;
+        default: break;
       }
       uint16_t mark = static_cast<uint16_t>(i + 1);
       for (int p : {0, 1, 180, PeriodsPerDay - 1}) {

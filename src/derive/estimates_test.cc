@@ -16,9 +16,8 @@ TEST(DeriveEstimates, LengthAndSpeedCases) {
     uint16_t v, s, l, length, speed;
   };
   const Case cases[] = {
-      {3, 100, 1, 53, 65},     {10, 300, 2, 95, 65}, {1, 2047, 7, 22767, 65},
-      {2, 1, 1, 1, 82},        {20, 1, 1, 0, 0},     {127, 2047, 7, 179, 65},
-      {31, 5, 3, 1, 85},
+      {3, 100, 1, 53, 65}, {10, 300, 2, 95, 65},    {1, 2047, 7, 22767, 65}, {2, 1, 1, 1, 82},
+      {20, 1, 1, 0, 0},    {127, 2047, 7, 179, 65}, {31, 5, 3, 1, 85},
   };
   auto table = DeviceTable::create(2);
   (*table)[0].Kind = KindLane;
@@ -30,8 +29,8 @@ TEST(DeriveEstimates, LengthAndSpeedCases) {
   computeEstimates(table.get(), n);
   for (const DeviceRecord& d : *table) {
     for (int i = 0; i < n; i++) {
-      SCOPED_TRACE(testing::Message() << "V " << cases[i].v << " S "
-                                      << cases[i].s << " L " << cases[i].l);
+      SCOPED_TRACE(testing::Message()
+                   << "V " << cases[i].v << " S " << cases[i].s << " L " << cases[i].l);
       EXPECT_EQ(d.EstLength[i], cases[i].length);
       EXPECT_EQ(d.CalcSpdTenths[i], cases[i].speed);
     }
@@ -105,7 +104,7 @@ TEST(DeriveEstimates, ValuesBeyondTheDecodedWidths) {
   EXPECT_EQ(d.EstLength[0], 65535);
   EXPECT_EQ(d.CalcSpdTenths[0], 41);  // 65535 x 450 / (65535 x 11) = 40.9
   EXPECT_EQ(d.EstLength[1], 65535);
-  EXPECT_EQ(d.CalcSpdTenths[1], 0);   // 450 / (65535 x 11) rounds to 0
+  EXPECT_EQ(d.CalcSpdTenths[1], 0);  // 450 / (65535 x 11) rounds to 0
   EXPECT_EQ(d.EstLength[2], 0);
   EXPECT_EQ(d.CalcSpdTenths[2], 0);
 }
@@ -113,19 +112,16 @@ TEST(DeriveEstimates, ValuesBeyondTheDecodedWidths) {
 // The estimates as a plain reading of their definition: signed 32-bit
 // products, double division, + 0.5, truncation; unwritten planes keep their
 // old values.
-void reference(int32_t v, int32_t s, int32_t l, uint16_t* length,
-               uint16_t* speed) {
+void reference(int32_t v, int32_t s, int32_t l, uint16_t* length, uint16_t* speed) {
   if (v != 0) {
     int32_t num = s * l * 715;
     int32_t den = v * 450;
-    *length = static_cast<uint16_t>(
-        static_cast<int32_t>(static_cast<double>(num) / den + 0.5));
+    *length = static_cast<uint16_t>(static_cast<int32_t>(static_cast<double>(num) / den + 0.5));
   }
   if (s * l > 0) {
     int32_t num = v * *length * 450;
     int32_t den = s * l * 11;
-    *speed = static_cast<uint16_t>(
-        static_cast<int32_t>(static_cast<double>(num) / den + 0.5));
+    *speed = static_cast<uint16_t>(static_cast<int32_t>(static_cast<double>(num) / den + 0.5));
   }
 }
 
@@ -150,10 +146,8 @@ TEST(DeriveEstimates, MatchesReferenceOverDecodedRange) {
         reference(v, s, l, &length, &speed);
         if (d.EstLength[s] != length || d.CalcSpdTenths[s] != speed) {
           if (++mismatches <= 5) {
-            ADD_FAILURE() << "V " << v << " S " << s << " L " << l
-                          << ": got " << d.EstLength[s] << "/"
-                          << d.CalcSpdTenths[s] << ", want " << length << "/"
-                          << speed;
+            ADD_FAILURE() << "V " << v << " S " << s << " L " << l << ": got " << d.EstLength[s]
+                          << "/" << d.CalcSpdTenths[s] << ", want " << length << "/" << speed;
           }
         }
       }

@@ -10,8 +10,8 @@ namespace loopconv {
 namespace {
 
 constexpr int MaxLanes = 8;
-constexpr uint16_t ValidBit = 0x80;      // SpdFlag2: the lane's speed is valid
-constexpr uint16_t EmptyBit = 0x80;      // SpdFlag: may report an empty period
+constexpr uint16_t ValidBit = 0x80;        // SpdFlag2: the lane's speed is valid
+constexpr uint16_t EmptyBit = 0x80;        // SpdFlag: may report an empty period
 constexpr uint16_t MinSpeedTenths = 100;   // 10 mph
 constexpr uint16_t MaxSpeedTenths = 1109;  // 110 mph, tenths dropped
 constexpr double ValidShare = 0.65;
@@ -66,11 +66,10 @@ inline void addPeriod(const DeviceRecord& lane, StationSums* sums, int p) {
   uint32_t b3 = lane.Bin3[p], b4 = lane.Bin4[p];
   uint32_t vehicles = b1 + b2 + b3 + b4;
   uint32_t speed = lane.SpdTenths[p];
-  uint32_t valid = ((lane.SpdFlag2[p] & ValidBit) != 0) &
-                   (speed >= MinSpeedTenths) & (speed <= MaxSpeedTenths);
+  uint32_t valid =
+      ((lane.SpdFlag2[p] & ValidBit) != 0) & (speed >= MinSpeedTenths) & (speed <= MaxSpeedTenths);
   // Speed 0 is never valid, so the two cases exclude each other.
-  uint32_t empty = ((lane.SpdFlag[p] & EmptyBit) != 0) & (speed == 0) &
-                   (vehicles == 0);
+  uint32_t empty = ((lane.SpdFlag[p] & EmptyBit) != 0) & (speed == 0) & (vehicles == 0);
   uint32_t weight = valid * vehicles;
   sums->bin1[p] += valid * b1;
   sums->bin2[p] += valid * b2;
@@ -99,8 +98,7 @@ uint16_t saturate16(uint32_t v) {
 // flag. A weighted mean never exceeds its largest term, so it fits 16 bits.
 // Without vehicles every weighted sum is 0, so dividing by 1 then gives the
 // mean of 0; without a lane count there is no share, and the flag is 0.
-void finishStation(DeviceRecord& station, const StationSums& sums,
-                   int periods) {
+void finishStation(DeviceRecord& station, const StationSums& sums, int periods) {
   for (int p = 0; p < periods; p++) {
     uint32_t total = sums.bin1[p] + sums.bin2[p] + sums.bin3[p] + sums.bin4[p];
     uint32_t divisor = total + (total == 0);

@@ -37,8 +37,8 @@ std::unique_ptr<DeviceTable> makeTable(const std::vector<Device>& devices) {
 }
 
 // A lane whose speed is valid.
-void setValid(DeviceRecord& d, int p, uint16_t speed, uint16_t length,
-              uint16_t b1, uint16_t b2, uint16_t b3, uint16_t b4) {
+void setValid(DeviceRecord& d, int p, uint16_t speed, uint16_t length, uint16_t b1, uint16_t b2,
+              uint16_t b3, uint16_t b4) {
   d.SpdFlag2[p] = 0x80;
   d.SpdTenths[p] = speed;
   d.LenTenths[p] = length;
@@ -49,7 +49,9 @@ void setValid(DeviceRecord& d, int p, uint16_t speed, uint16_t length,
 }
 
 // A lane that reported a period without vehicles.
-void setEmpty(DeviceRecord& d, int p) { d.SpdFlag[p] = 0x80; }
+void setEmpty(DeviceRecord& d, int p) {
+  d.SpdFlag[p] = 0x80;
+}
 
 void setLanes(DeviceRecord& station, uint16_t lanes) {
   for (int p = 0; p < PeriodsPerDay; p++) station.NumLanes[p] = lanes;
@@ -61,14 +63,12 @@ struct Result {
 };
 
 std::ostream& operator<<(std::ostream& os, const Result& r) {
-  return os << "bins " << r.b1 << "," << r.b2 << "," << r.b3 << "," << r.b4
-            << " speed " << r.speed << " length " << r.length << " flag "
-            << r.flag;
+  return os << "bins " << r.b1 << "," << r.b2 << "," << r.b3 << "," << r.b4 << " speed " << r.speed
+            << " length " << r.length << " flag " << r.flag;
 }
 
 Result at(const DeviceRecord& s, int p) {
-  return {s.Bin1[p], s.Bin2[p], s.Bin3[p], s.Bin4[p],
-          s.SpdTenths[p], s.LenTenths[p], s.SpdFlag[p]};
+  return {s.Bin1[p], s.Bin2[p], s.Bin3[p], s.Bin4[p], s.SpdTenths[p], s.LenTenths[p], s.SpdFlag[p]};
 }
 
 TEST(DeriveStations, WeightedMeansAndValidShare) {
@@ -144,9 +144,8 @@ TEST(DeriveStations, SpeedWindow) {
 TEST(DeriveStations, LanesFoundOnlyInAscendingOrder) {
   // Lane 2 lies before lane 1: the scan has passed it when it looks for it.
   {
-    auto table = makeTable({{StationName, KindStation},
-                            {laneName(2), KindLane},
-                            {laneName(1), KindLane}});
+    auto table =
+        makeTable({{StationName, KindStation}, {laneName(2), KindLane}, {laneName(1), KindLane}});
     DeviceRecord& st = (*table)[0];
     setLanes(st, 2);
     setValid((*table)[1], 0, 900, 100, 4, 0, 0, 0);
@@ -171,9 +170,8 @@ TEST(DeriveStations, LanesFoundOnlyInAscendingOrder) {
   }
   // A missing lane 2 stops the search: lane 3 is never matched.
   {
-    auto table = makeTable({{StationName, KindStation},
-                            {laneName(1), KindLane},
-                            {laneName(3), KindLane}});
+    auto table =
+        makeTable({{StationName, KindStation}, {laneName(1), KindLane}, {laneName(3), KindLane}});
     DeviceRecord& st = (*table)[0];
     setLanes(st, 3);
     setValid((*table)[1], 0, 500, 200, 1, 0, 0, 0);
@@ -207,9 +205,8 @@ TEST(DeriveStations, LaneCountZeroOrAboveEight) {
 }
 
 TEST(DeriveStations, WideSumsFromZero) {
-  auto table = makeTable({{StationName, KindStation},
-                          {laneName(1), KindLane},
-                          {laneName(2), KindLane}});
+  auto table =
+      makeTable({{StationName, KindStation}, {laneName(1), KindLane}, {laneName(2), KindLane}});
   DeviceRecord& st = (*table)[0];
   setLanes(st, 2);
   // 1000 x 68 + 500 x 68 = 102000 would wrap in 16 bits.
@@ -241,8 +238,8 @@ TEST(DeriveStations, NamesAreTheirStoredBytes) {
   // A 16-character station name: bytes 15 to 17 are replaced, and the lane
   // name ends at byte 18's NUL even though the station's ended at 16.
   {
-    auto table = makeTable({{"0123456789:ABCDE\0Z"s, KindStation},
-                            {"0123456789:ABCD__1"s, KindLane}});
+    auto table =
+        makeTable({{"0123456789:ABCDE\0Z"s, KindStation}, {"0123456789:ABCD__1"s, KindLane}});
     setLanes((*table)[0], 1);
     setValid((*table)[1], 0, 500, 200, 1, 0, 0, 0);
     aggregateStations(table.get(), 1);
@@ -317,7 +314,8 @@ void referenceStations(DeviceTable& t, int periods) {
       if (strcmp(d.Name, name) != 0) continue;
       for (int p = 0; p < periods; p++) {
         uint64_t w = uint64_t{d.Bin1[p]} + d.Bin2[p] + d.Bin3[p] + d.Bin4[p];
-        bool valid = (d.SpdFlag2[p] & 128) && d.SpdTenths[p] / 10 >= 10 && d.SpdTenths[p] / 10 <= 110;
+        bool valid =
+            (d.SpdFlag2[p] & 128) && d.SpdTenths[p] / 10 >= 10 && d.SpdTenths[p] / 10 <= 110;
         if (valid) {
           b1[p] += d.Bin1[p];
           b2[p] += d.Bin2[p];
@@ -374,7 +372,9 @@ TEST(DeriveStations, MatchesReferenceOnRandomCabinets) {
       d.SpdFlag2[p] = static_cast<uint16_t>(next() % 2 ? 0x80 : 0x10);
       d.SpdFlag[p] = static_cast<uint16_t>(next() % 2 ? 0x80 : 0);
       uint32_t pick = next() % 4;
-      d.SpdTenths[p] = static_cast<uint16_t>(pick == 0 ? 0 : pick == 1 ? next() % 120 : next() % 1200);
+      d.SpdTenths[p] = static_cast<uint16_t>(pick == 0   ? 0
+                                             : pick == 1 ? next() % 120
+                                                         : next() % 1200);
       d.LenTenths[p] = static_cast<uint16_t>(next() % 1024);
       bool none = next() % 3 == 0;
       d.Bin1[p] = static_cast<uint16_t>(none ? 0 : next() % 32);
@@ -396,8 +396,7 @@ TEST(DeriveStations, MatchesReferenceOnRandomCabinets) {
     for (int p = 0; p < PeriodsPerDay; p++) {
       Result got = at((*table)[i], p), want = at((*expected)[i], p);
       if (!(got == want) && ++mismatches <= 5) {
-        ADD_FAILURE() << (*table)[i].Name << " period " << p << ": " << got << ", want "
-                      << want;
+        ADD_FAILURE() << (*table)[i].Name << " period " << p << ": " << got << ", want " << want;
       }
     }
   }

@@ -126,7 +126,9 @@ void trimField(char* field) {
   field[n] = '\0';
 }
 
-int32_t convertNumber(const char* text) { return parseLeadingInt(text); }
+int32_t convertNumber(const char* text) {
+  return parseLeadingInt(text);
+}
 
 size_t formatCabinetRow(const CabinetRecord& r, char* out) {
   char* p = out;

@@ -17,26 +17,26 @@ constexpr size_t ListLineBytes = 256;
 // number is converted from the text field before it. Zero-filled records
 // are valid (empty texts, zero numbers), so an array of them can be calloc'd.
 struct CabinetRecord {
-  char Device[11];            // columns 0-9, as is
-  char Alias[8];              // 11-17, trimmed
-  char PortText[8];           // 19-25, as is
+  char Device[11];   // columns 0-9, as is
+  char Alias[8];     // 11-17, trimmed
+  char PortText[8];  // 19-25, as is
   int32_t Port;
-  char Address[5];            // 27-30, trimmed
-  char Roadway[12];           // 32-42, trimmed
-  char Side[2];               // 44, as is
-  char Milepost[7];           // 46-51, trimmed
-  char Location[17];          // 54-69, trimmed
-  char VersionText[4];        // 71-73, as is
+  char Address[5];      // 27-30, trimmed
+  char Roadway[12];     // 32-42, trimmed
+  char Side[2];         // 44, as is
+  char Milepost[7];     // 46-51, trimmed
+  char Location[17];    // 54-69, trimmed
+  char VersionText[4];  // 71-73, as is
   int32_t Version;
-  char LoopsText[4];          // 75-77, as is
+  char LoopsText[4];  // 75-77, as is
   int32_t Loops;
-  char StationsText[3];       // 79-80, as is
+  char StationsText[3];  // 79-80, as is
   int32_t Stations;
-  char SpeedtrapsText[3];     // 82-83, as is
+  char SpeedtrapsText[3];  // 82-83, as is
   int32_t Speedtraps;
-  char MeteredlanesText[3];   // 85-86, as is
+  char MeteredlanesText[3];  // 85-86, as is
   int32_t Meteredlanes;
-  char Status[10];            // 88-96, trimmed
+  char Status[10];  // 88-96, trimmed
 };
 
 // True when `line` (of `length` characters) has 'e' and 's' at positions 3

@@ -11,7 +11,9 @@
 namespace loopconv {
 namespace {
 
-bool cabinet(const std::string& line) { return isCabinetLine(line.data(), line.size()); }
+bool cabinet(const std::string& line) {
+  return isCabinetLine(line.data(), line.size());
+}
 
 // Runs the date line scan; returns the result and leaves the date in *date.
 bool scan(const std::string& line, std::string* date) {
@@ -41,10 +43,10 @@ std::string trimmed(std::string text) {
 TEST(CabinetLineTest, CabinetLinesHaveEsAtPositionsThreeAndFour) {
   EXPECT_TRUE(cabinet("005es17329 CB17329"));
   EXPECT_TRUE(cabinet("abces"));
-  EXPECT_FALSE(cabinet("abce"));           // shorter than five characters
-  EXPECT_FALSE(cabinet("005ES17329"));     // case matters
+  EXPECT_FALSE(cabinet("abce"));        // shorter than five characters
+  EXPECT_FALSE(cabinet("005ES17329"));  // case matters
   EXPECT_FALSE(cabinet("005se17329"));
-  EXPECT_FALSE(cabinet("\r\n"));           // a blank line
+  EXPECT_FALSE(cabinet("\r\n"));  // a blank line
   EXPECT_FALSE(cabinet("Device     Alias"));
   EXPECT_FALSE(isCabinetLine("005es", 4));  // only `length` characters count
 }
@@ -129,12 +131,7 @@ TEST(CabinetLineTest, FixedColumnsAreCutTrimmedAndConverted) {
 
   // Device and Side stand as in the line, blanks included; a port of blanks
   // is 0; separator columns are never read.
-  line = Line()
-             .put(0, "  3es 17  ")
-             .put(10, "|A  ,  B|")
-             .put(19, "|||||||")
-             .put(26, "|")
-             .text +
+  line = Line().put(0, "  3es 17  ").put(10, "|A  ,  B|").put(19, "|||||||").put(26, "|").text +
          "\r\n";
   r = fill(line);
   EXPECT_STREQ(r.Device, "  3es 17  ");
@@ -144,20 +141,14 @@ TEST(CabinetLineTest, FixedColumnsAreCutTrimmedAndConverted) {
   EXPECT_STREQ(r.Address, "");  // columns 27-30 hold "\r\n" only
   EXPECT_STREQ(r.Side, "");
   EXPECT_EQ(row(r), "  3es 17  ,A  -  B,0,,,,,,0,0,0,0,0,\n");
-  EXPECT_STREQ(fill(Line().put(0, "005es").put(19, "       ").text + "\n").PortText,
-               "       ");
+  EXPECT_STREQ(fill(Line().put(0, "005es").put(19, "       ").text + "\n").PortText, "       ");
   EXPECT_EQ(fill(Line().put(0, "005es").put(19, "       ").text + "\n").Port, 0);
 }
 
 TEST(CabinetLineTest, FieldsAreCutAtTheLineEnd) {
   // The last character before the line end stands at column 80.
-  std::string line = Line()
-                         .put(0, "005es17329")
-                         .put(71, "  3")
-                         .put(75, " 14")
-                         .put(79, "12")
-                         .text +
-                     "\r\n";
+  std::string line =
+      Line().put(0, "005es17329").put(71, "  3").put(75, " 14").put(79, "12").text + "\r\n";
   ASSERT_EQ(line.size(), 83u);
   CabinetRecord r = fill(line);
   EXPECT_EQ(r.Stations, 12);
@@ -224,15 +215,20 @@ TEST(CabinetLineTest, RowOfWidestRecordFitsItsBuffer) {
   const std::string m = "-2147483648";
   EXPECT_EQ(text, std::string(10, 'x') + "," + std::string(7, 'x') + "," + m + "," +
                       std::string(4, 'x') + "," + std::string(11, 'x') + ",x," +
-                      std::string(6, 'x') + "," + std::string(16, 'x') + "," + m + "," +
-                      m + "," + m + "," + m + "," + m + "," + std::string(9, 'x') + "\n");
+                      std::string(6, 'x') + "," + std::string(16, 'x') + "," + m + "," + m + "," +
+                      m + "," + m + "," + m + "," + std::string(9, 'x') + "\n");
   EXPECT_LT(text.size(), CabinetRowBytes);
 }
 
 TEST(CabinetLineTest, PlaceTextKeepsCommasAndTrimsEachColumn) {
   Line line;
-  line.put(0, "005es01076").put(11, "CB01076").put(32, " I-35W, X ").put(44, "S")
-      .put(46, " 70.45").put(54, "ELM ST, NORTH").put(88, "ACTIVE");
+  line.put(0, "005es01076")
+      .put(11, "CB01076")
+      .put(32, " I-35W, X ")
+      .put(44, "S")
+      .put(46, " 70.45")
+      .put(54, "ELM ST, NORTH")
+      .put(88, "ACTIVE");
   CabinetPlaceText place;
   memset(&place, 0x5a, sizeof place);
   fillCabinetPlaceText(line.text.data(), line.text.size(), &place);

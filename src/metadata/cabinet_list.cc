@@ -40,8 +40,7 @@ bool scanListDate(const char* bytes, size_t size, std::string* metadataDate) {
   return scanDateLine(line, length, metadataDate);
 }
 
-void fillCabinetRecords(const char* bytes, size_t size, CabinetRecord* records,
-                        int64_t count) {
+void fillCabinetRecords(const char* bytes, size_t size, CabinetRecord* records, int64_t count) {
   ListLineReader reader(bytes, size);
   const char* line;
   size_t length;

@@ -40,8 +40,7 @@ int64_t countCabinetLines(const char* bytes, size_t size);
 [[nodiscard]] bool scanListDate(const char* bytes, size_t size, std::string* metadataDate);
 
 // Fills `count` records from the first `count` cabinet lines, in file order.
-void fillCabinetRecords(const char* bytes, size_t size, CabinetRecord* records,
-                        int64_t count);
+void fillCabinetRecords(const char* bytes, size_t size, CabinetRecord* records, int64_t count);
 
 // The metadata CSV's path: "LUMO_" and the date right-aligned in ten
 // characters, as "%10s" gives it, then ".CSV".

@@ -110,80 +110,80 @@ bool writeCorridorStations(const RunContext& run, const IsoDate& date, const Cor
   const std::string path = corridorOutputPaths(run.options.outputFolder, date)[0];
   return writeCsv(run, path, "Writing corridor stations to CSV file", StationsHeader,
                   [&](OutputFile* csv) {
-    for (const CorridorOfDay& c : day.corridors) {
-      for (size_t s = 0; s < c.corridor.stations.size(); ++s) {
-        const CorridorStation& station = c.corridor.stations[s];
-        const CabinetPlace& place = *station.station.place;
-        const VehicleLength& length = c.stations[s].length;
-        char* out = csv->reserve(RowRoom);
-        char* p = putStationPrefix(out, c.corridor, s);
-        p = putText(p, place.cabinet);
-        p = putText(p, place.roadway);
-        *p++ = place.side;
-        *p++ = ',';
-        p = putDecimal(p, static_cast<uint32_t>(place.milepostHundredths), 2);
-        p = putDecimal(p, static_cast<uint32_t>(station.distanceHundredths), 2);
-        p = putDecimal(p, static_cast<uint32_t>(station.segmentThousandths()), 3);
-        p = putText(p, segmentRuleText(station.rule));
-        p = putText(p, place.location);
-        p = putDecimal(p, static_cast<uint32_t>(length.tenths), 1);
-        p = putText(p, length.calibrated ? "calibrated" : "default");
-        csv->commit(endRow(p));
-      }
-    }
-  });
+                    for (const CorridorOfDay& c : day.corridors) {
+                      for (size_t s = 0; s < c.corridor.stations.size(); ++s) {
+                        const CorridorStation& station = c.corridor.stations[s];
+                        const CabinetPlace& place = *station.station.place;
+                        const VehicleLength& length = c.stations[s].length;
+                        char* out = csv->reserve(RowRoom);
+                        char* p = putStationPrefix(out, c.corridor, s);
+                        p = putText(p, place.cabinet);
+                        p = putText(p, place.roadway);
+                        *p++ = place.side;
+                        *p++ = ',';
+                        p = putDecimal(p, static_cast<uint32_t>(place.milepostHundredths), 2);
+                        p = putDecimal(p, static_cast<uint32_t>(station.distanceHundredths), 2);
+                        p = putDecimal(p, static_cast<uint32_t>(station.segmentThousandths()), 3);
+                        p = putText(p, segmentRuleText(station.rule));
+                        p = putText(p, place.location);
+                        p = putDecimal(p, static_cast<uint32_t>(length.tenths), 1);
+                        p = putText(p, length.calibrated ? "calibrated" : "default");
+                        csv->commit(endRow(p));
+                      }
+                    }
+                  });
 }
 
 bool writeCorridorMeasures(const RunContext& run, const IsoDate& date, const CorridorDay& day) {
   const std::string path = corridorOutputPaths(run.options.outputFolder, date)[1];
   return writeCsv(run, path, "Writing corridor measures to CSV file", MeasuresHeader,
                   [&](OutputFile* csv) {
-    for (const CorridorOfDay& c : day.corridors) {
-      for (size_t s = 0; s < c.stations.size(); ++s) {
-        char prefix[RowRoom];
-        const size_t prefixLength =
-            static_cast<size_t>(putStationPrefix(prefix, c.corridor, s) - prefix);
-        const StationDay& station = c.stations[s];
-        for (int32_t i = 0; i < day.intervalCount; ++i) {
-          const RollupInterval& in = station.intervals[i];
-          const StationSpeed& speed = station.speeds[i];
-          const StationMeasures& m = station.measures[i];
-          char* out = csv->reserve(RowRoom);
-          memcpy(out, prefix, prefixLength);
-          char* p = putIsoDateTime(out + prefixLength, date, in.firstPeriod);
-          *p++ = ',';
-          p = putNumber(p, static_cast<uint32_t>(in.observed));
-          if (in.observed > 0) {
-            const uint64_t observed = static_cast<uint32_t>(in.observed);
-            p = putNumber(p, in.volume);
-            p = putDecimal(p, roundedQuotient(in.scanSum * 100, 12 * observed), 2);
-          } else {
-            *p++ = ',';
-            *p++ = ',';
-          }
-          if (speed.source != SpeedSource::None) {
-            p = putDecimal(p, static_cast<uint32_t>(speed.tenths), 1);
-          } else {
-            *p++ = ',';
-          }
-          p = putText(p, speedSourceText(speed.source));
-          if (m.hasVmt) {
-            p = putDecimal(p, roundedQuotient(m.vmtThousandths, 10), 2);
-          } else {
-            *p++ = ',';
-          }
-          for (Wide value : {m.vht, m.delay35, m.delay60}) {
-            if (m.hasTimes) {
-              p = putDecimal(p, fixedToPlaces(value, 3), 3);
-            } else {
-              *p++ = ',';
-            }
-          }
-          csv->commit(endRow(p));
-        }
-      }
-    }
-  });
+                    for (const CorridorOfDay& c : day.corridors) {
+                      for (size_t s = 0; s < c.stations.size(); ++s) {
+                        char prefix[RowRoom];
+                        const size_t prefixLength =
+                            static_cast<size_t>(putStationPrefix(prefix, c.corridor, s) - prefix);
+                        const StationDay& station = c.stations[s];
+                        for (int32_t i = 0; i < day.intervalCount; ++i) {
+                          const RollupInterval& in = station.intervals[i];
+                          const StationSpeed& speed = station.speeds[i];
+                          const StationMeasures& m = station.measures[i];
+                          char* out = csv->reserve(RowRoom);
+                          memcpy(out, prefix, prefixLength);
+                          char* p = putIsoDateTime(out + prefixLength, date, in.firstPeriod);
+                          *p++ = ',';
+                          p = putNumber(p, static_cast<uint32_t>(in.observed));
+                          if (in.observed > 0) {
+                            const uint64_t observed = static_cast<uint32_t>(in.observed);
+                            p = putNumber(p, in.volume);
+                            p = putDecimal(p, roundedQuotient(in.scanSum * 100, 12 * observed), 2);
+                          } else {
+                            *p++ = ',';
+                            *p++ = ',';
+                          }
+                          if (speed.source != SpeedSource::None) {
+                            p = putDecimal(p, static_cast<uint32_t>(speed.tenths), 1);
+                          } else {
+                            *p++ = ',';
+                          }
+                          p = putText(p, speedSourceText(speed.source));
+                          if (m.hasVmt) {
+                            p = putDecimal(p, roundedQuotient(m.vmtThousandths, 10), 2);
+                          } else {
+                            *p++ = ',';
+                          }
+                          for (Wide value : {m.vht, m.delay35, m.delay60}) {
+                            if (m.hasTimes) {
+                              p = putDecimal(p, fixedToPlaces(value, 3), 3);
+                            } else {
+                              *p++ = ',';
+                            }
+                          }
+                          csv->commit(endRow(p));
+                        }
+                      }
+                    }
+                  });
 }
 
 CorridorSummaryTexts corridorSummaryTexts(const CorridorOfDay& c, const WindowSummary& summary) {
@@ -206,69 +206,68 @@ CorridorSummaryTexts corridorSummaryTexts(const CorridorOfDay& c, const WindowSu
   texts.congestedHours = decimal(sums.congestedHoursThousandths(), 3);
   if (summary.hasWorst) {
     texts.worstTravelMin = decimal(summary.worstHundredths, 2);
-    texts.worstDeparture = std::string(room, putClock(room, summary.worstInterval *
-                                                                 CorridorMinutes * 3));
+    texts.worstDeparture =
+        std::string(room, putClock(room, summary.worstInterval * CorridorMinutes * 3));
   }
   return texts;
 }
 
 bool writeCorridorSummary(const RunContext& run, const IsoDate& date, const CorridorDay& day) {
   const std::string path = corridorOutputPaths(run.options.outputFolder, date)[2];
-  return writeCsv(run, path, "Writing corridor summary to CSV file", SummaryHeader,
-                  [&](OutputFile* csv) {
-    for (const CorridorOfDay& c : day.corridors) {
-      for (const WindowSummary& summary : c.summaries) {
-        const CorridorSummaryTexts texts = corridorSummaryTexts(c, summary);
-        char* out = csv->reserve(RowRoom);
-        char* p = putText(out, c.corridor.name);
-        p = putText(p, summaryWindowText(summary.window));
-        for (const std::string* text :
-             {&texts.stations, &texts.lengthMi, &texts.vmt, &texts.vmtWithSpeed, &texts.vht,
-              &texts.delay35, &texts.delay60, &texts.speedMph, &texts.congestedHours,
-              &texts.worstTravelMin, &texts.worstDeparture}) {
-          memcpy(p, text->data(), text->size());
-          p += text->size();
-          *p++ = ',';
+  return writeCsv(
+      run, path, "Writing corridor summary to CSV file", SummaryHeader, [&](OutputFile* csv) {
+        for (const CorridorOfDay& c : day.corridors) {
+          for (const WindowSummary& summary : c.summaries) {
+            const CorridorSummaryTexts texts = corridorSummaryTexts(c, summary);
+            char* out = csv->reserve(RowRoom);
+            char* p = putText(out, c.corridor.name);
+            p = putText(p, summaryWindowText(summary.window));
+            for (const std::string* text :
+                 {&texts.stations, &texts.lengthMi, &texts.vmt, &texts.vmtWithSpeed, &texts.vht,
+                  &texts.delay35, &texts.delay60, &texts.speedMph, &texts.congestedHours,
+                  &texts.worstTravelMin, &texts.worstDeparture}) {
+              memcpy(p, text->data(), text->size());
+              p += text->size();
+              *p++ = ',';
+            }
+            csv->commit(endRow(p));
+          }
         }
-        csv->commit(endRow(p));
-      }
-    }
-  });
+      });
 }
 
 bool writeTravelTimes(const RunContext& run, const IsoDate& date, const CorridorDay& day) {
   const std::string path = corridorOutputPaths(run.options.outputFolder, date)[3];
   return writeCsv(run, path, "Writing travel times to CSV file", TravelHeader,
                   [&](OutputFile* csv) {
-    for (const CorridorOfDay& c : day.corridors) {
-      const uint32_t length = static_cast<uint32_t>(c.corridor.lengthHundredths());
-      for (size_t i = 0; i < c.travel.size(); ++i) {
-        const TravelTime& time = c.travel[i];
-        char* out = csv->reserve(RowRoom);
-        char* p = putText(out, c.corridor.name);
-        p = putIsoDateTime(p, date, static_cast<int32_t>(i) * CorridorMinutes * 3);
-        *p++ = ',';
-        p = putDecimal(p, length, 2);
-        p = putDecimal(p, length, 2);  // minutes at 60 mph: one per mile
-        if (time.hasInstant) {
-          p = putDecimal(p, fixedToPlaces(time.instant, 2), 2);
-        } else {
-          *p++ = ',';
-        }
-        if (time.hasExperienced) {
-          p = putDecimal(p, time.experiencedHundredths, 2);
-        } else {
-          *p++ = ',';
-        }
-        csv->commit(endRow(p));
-      }
-    }
-  });
+                    for (const CorridorOfDay& c : day.corridors) {
+                      const uint32_t length = static_cast<uint32_t>(c.corridor.lengthHundredths());
+                      for (size_t i = 0; i < c.travel.size(); ++i) {
+                        const TravelTime& time = c.travel[i];
+                        char* out = csv->reserve(RowRoom);
+                        char* p = putText(out, c.corridor.name);
+                        p = putIsoDateTime(p, date, static_cast<int32_t>(i) * CorridorMinutes * 3);
+                        *p++ = ',';
+                        p = putDecimal(p, length, 2);
+                        p = putDecimal(p, length, 2);  // minutes at 60 mph: one per mile
+                        if (time.hasInstant) {
+                          p = putDecimal(p, fixedToPlaces(time.instant, 2), 2);
+                        } else {
+                          *p++ = ',';
+                        }
+                        if (time.hasExperienced) {
+                          p = putDecimal(p, time.experiencedHundredths, 2);
+                        } else {
+                          *p++ = ',';
+                        }
+                        csv->commit(endRow(p));
+                      }
+                    }
+                  });
 }
 
-bool writeCorridorOutputs(const RunContext& run, const DataHeader& header,
-                          const DeviceTable* table, const CabinetPlaces& places,
-                          const std::string& dataFileName) {
+bool writeCorridorOutputs(const RunContext& run, const DataHeader& header, const DeviceTable* table,
+                          const CabinetPlaces& places, const std::string& dataFileName) {
   IsoDate date;
   if (!requireIsoDate(run.log, header, "Corridors", &date)) return false;
   CorridorDay day;
@@ -285,9 +284,8 @@ bool writeCorridorFiles(const RunContext& run, const IsoDate& date, const Corrid
   bool measures = writeCorridorMeasures(run, date, day);
   bool summary = writeCorridorSummary(run, date, day);
   bool travel = writeTravelTimes(run, date, day);
-  bool picture = embeddedPicture != nullptr
-                     ? writeCorridorPictureText(run, date, *embeddedPicture)
-                     : writeCorridorPicture(run, date, day, dataFileName);
+  bool picture = embeddedPicture != nullptr ? writeCorridorPictureText(run, date, *embeddedPicture)
+                                            : writeCorridorPicture(run, date, day, dataFileName);
   return stations && measures && summary && travel && picture;
 }
 

@@ -15,8 +15,13 @@ namespace {
 std::string cabinetLine(const std::string& device, const std::string& roadway, char side,
                         const std::string& milepost, const std::string& location) {
   Line line;
-  line.put(0, device).put(11, "CB").put(32, roadway).put(44, std::string(1, side))
-      .put(46, milepost).put(54, location).put(88, "ACTIVE");
+  line.put(0, device)
+      .put(11, "CB")
+      .put(32, roadway)
+      .put(44, std::string(1, side))
+      .put(46, milepost)
+      .put(54, location)
+      .put(88, "ACTIVE");
   return line.text + "\r\n";
 }
 
@@ -73,10 +78,10 @@ class CorridorFilesTest : public ReportTest {
 
 TEST_F(CorridorFilesTest, HandComputedDayThroughTheFiles) {
   ASSERT_TRUE(writeCorridorOutputs(run(), header_, table_.get(), places_, "X.DAT"));
-  EXPECT_EQ(outputFiles(), (std::vector<std::string>{
-                               "Corridor_Measures_5min_2021-08-18.csv",
-                               "Corridor_Summary_2021-08-18.csv", "Corridors_2021-08-18.csv",
-                               "Corridors_2021-08-18.svg", "TravelTimes_2021-08-18.csv"}));
+  EXPECT_EQ(outputFiles(),
+            (std::vector<std::string>{"Corridor_Measures_5min_2021-08-18.csv",
+                                      "Corridor_Summary_2021-08-18.csv", "Corridors_2021-08-18.csv",
+                                      "Corridors_2021-08-18.svg", "TravelTimes_2021-08-18.csv"}));
   EXPECT_EQ(lines("Corridors_2021-08-18.csv"),
             (std::vector<std::string>{
                 "corridor,seq,device,cabinet,roadway,side,milepost,distance_mi,segment_mi,"
@@ -182,8 +187,8 @@ std::string expectedFill(const std::string& row) {
 TEST_F(CorridorFilesTest, PictureHasOneGroupPerCorridorAndCellsAgreeWithTheMeasures) {
   ASSERT_TRUE(writeCorridorOutputs(run(), header_, table_.get(), places_, "X.DAT"));
   writeFile(dir_.file("parse.py"), ParserScript);
-  std::string command = "python3 '" + dir_.file("parse.py") + "' '" +
-                        options_.outputFolder + "Corridors_2021-08-18.svg' 2>&1";
+  std::string command = "python3 '" + dir_.file("parse.py") + "' '" + options_.outputFolder +
+                        "Corridors_2021-08-18.svg' 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string out;

@@ -20,13 +20,13 @@ constexpr const char* XmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"
 // Geometry in pixels.
 constexpr int CellWidth = 4;
 constexpr int CellsPerHour = 60 / CorridorMinutes;
-constexpr int LabelWidth = 230;     // milepost and location, right-aligned before the cells
+constexpr int LabelWidth = 230;  // milepost and location, right-aligned before the cells
 constexpr int RightMargin = 24;
-constexpr int MinWidth = 960;       // room for the title and the legend
-constexpr int HeaderHeight = 104;   // title, subtitle, legend
-constexpr int HeadingHeight = 38;   // a corridor's heading and hour labels
+constexpr int MinWidth = 960;      // room for the title and the legend
+constexpr int HeaderHeight = 104;  // title, subtitle, legend
+constexpr int HeadingHeight = 38;  // a corridor's heading and hour labels
 constexpr int CorridorGap = 28;
-constexpr int LabelPitch = 11;      // station labels closer than this are left out
+constexpr int LabelPitch = 11;  // station labels closer than this are left out
 constexpr int MinPlotHeight = 14;
 constexpr int MaxPlotHeight = 1200;
 constexpr int MinPixelsPerMile = 16;
@@ -34,8 +34,7 @@ constexpr int MaxPixelsPerMile = 80;
 constexpr int LegendItemWidth = 175;
 
 // Estimated cells: the band's colour with white dots.
-constexpr const char* EstimateFills[] = {"url(#est0)", "url(#est1)", "url(#est2)",
-                                         "url(#est3)"};
+constexpr const char* EstimateFills[] = {"url(#est0)", "url(#est1)", "url(#est2)", "url(#est3)"};
 
 void appendTwoDigits(std::string* out, int32_t value) {
   out->push_back(static_cast<char>('0' + value / 10 % 10));
@@ -95,8 +94,8 @@ Scale scaleOf(const Corridor& corridor) {
   // Room for a label per station where they are close, within bounds.
   int32_t closest = 0;
   for (size_t i = 1; i < corridor.stations.size(); ++i) {
-    int32_t gap = corridor.stations[i].distanceHundredths -
-                  corridor.stations[i - 1].distanceHundredths;
+    int32_t gap =
+        corridor.stations[i].distanceHundredths - corridor.stations[i - 1].distanceHundredths;
     if (gap > 0 && (closest == 0 || gap < closest)) closest = gap;
   }
   int64_t perMile = closest > 0 ? LabelPitch * 100 / closest : MaxPixelsPerMile;
@@ -120,8 +119,9 @@ void appendHead(std::string* out, int width, int height, const std::string& date
   appendInt(out, width);
   out->push_back(' ');
   appendInt(out, height);
-  out->append("\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\">\n"
-              "<title>Corridor speeds ");
+  out->append(
+      "\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\">\n"
+      "<title>Corridor speeds ");
   appendEscaped(out, date);
   out->append(" &#x2014; ");
   appendEscaped(out, dataFileName);
@@ -130,8 +130,9 @@ void appendHead(std::string* out, int width, int height, const std::string& date
   for (size_t b = 0; b < std::size(EstimateFills); ++b) {
     out->append("<pattern id=\"est");
     appendInt(out, static_cast<int64_t>(b));
-    out->append("\" width=\"4\" height=\"4\" patternUnits=\"userSpaceOnUse\"><rect width=\"4\" "
-                "height=\"4\" fill=\"");
+    out->append(
+        "\" width=\"4\" height=\"4\" patternUnits=\"userSpaceOnUse\"><rect width=\"4\" "
+        "height=\"4\" fill=\"");
     out->append(BandStyles[b].fill);
     out->append("\"/><circle cx=\"2\" cy=\"2\" r=\".9\" fill=\"#fff\"/></pattern>");
   }
@@ -143,14 +144,16 @@ void appendHead(std::string* out, int width, int height, const std::string& date
   out->append(" &#xB7; ");
   appendInt(out, static_cast<int64_t>(corridors));
   out->append(corridors == 1 ? " corridor" : " corridors");
-  out->append(" &#xB7; time across, distance up the page in the direction of travel, each "
-              "station's five-minute speed over its segment</text>\n<g>");
+  out->append(
+      " &#xB7; time across, distance up the page in the direction of travel, each "
+      "station's five-minute speed over its segment</text>\n<g>");
   for (size_t b = 0; b < BandCount; ++b) {
     int x = 16 + static_cast<int>(b) * LegendItemWidth;
     out->append("<rect x=\"");
     appendInt(out, x);
-    out->append("\" y=\"58\" width=\"22\" height=\"14\" stroke=\"#555\" "
-                "stroke-width=\".5\" fill=\"");
+    out->append(
+        "\" y=\"58\" width=\"22\" height=\"14\" stroke=\"#555\" "
+        "stroke-width=\".5\" fill=\"");
     out->append(BandStyles[b].fill);
     out->append("\"/><text x=\"");
     appendInt(out, x + 28);
@@ -158,10 +161,11 @@ void appendHead(std::string* out, int width, int height, const std::string& date
     out->append(BandStyles[b].legend);
     out->append("</text>");
   }
-  out->append("<rect x=\"16\" y=\"80\" width=\"22\" height=\"14\" stroke=\"#555\" "
-              "stroke-width=\".5\" fill=\"url(#est2)\"/><text x=\"44\" y=\"92\">dotted: "
-              "estimated from flow and occupancy (no trap speed); plain: measured by traps"
-              "</text></g>\n");
+  out->append(
+      "<rect x=\"16\" y=\"80\" width=\"22\" height=\"14\" stroke=\"#555\" "
+      "stroke-width=\".5\" fill=\"url(#est2)\"/><text x=\"44\" y=\"92\">dotted: "
+      "estimated from flow and occupancy (no trap speed); plain: measured by traps"
+      "</text></g>\n");
 }
 
 // The heading: name, stations, length and the day's figures.
@@ -258,8 +262,8 @@ const char* cellFill(const Cell& cell) {
 }
 
 // One rectangle per run of cells of one band and source, with its hover text.
-void appendRuns(std::string* out, const CorridorStation& station, size_t seq,
-                const StationDay& day, int32_t cells, int top, int height) {
+void appendRuns(std::string* out, const CorridorStation& station, size_t seq, const StationDay& day,
+                int32_t cells, int top, int height) {
   int32_t first = 0;
   while (first < cells) {
     const Cell cell = cellOf(day.speeds[first]);

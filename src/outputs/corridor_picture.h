@@ -17,8 +17,7 @@ namespace loopconv {
 std::string corridorPicturePath(const std::string& folder, const IsoDate& date);
 
 [[nodiscard]] bool writeCorridorPicture(const RunContext& run, const IsoDate& date,
-                                        const CorridorDay& day,
-                                        const std::string& dataFileName);
+                                        const CorridorDay& day, const std::string& dataFileName);
 
 // Writes the picture from its embedded text (produceCorridorPicture() with
 // `standalone` false): the same bytes as writeCorridorPicture().

@@ -12,18 +12,10 @@ void countDevice(const DeviceRecord& record, DeviceCounts* counts) {
   DetectorType type;
   if (detectorType(record, &type)) {
     switch (type) {
-      case DetectorType::Lane:
-        ++counts->lanes;
-        return;
-      case DetectorType::SpeedLoop:
-        ++counts->speedLoops;
-        return;
-      case DetectorType::RampMeter:
-        ++counts->rampMeters;
-        return;
-      case DetectorType::Station:
-        ++counts->stations;
-        return;
+      case DetectorType::Lane: ++counts->lanes; return;
+      case DetectorType::SpeedLoop: ++counts->speedLoops; return;
+      case DetectorType::RampMeter: ++counts->rampMeters; return;
+      case DetectorType::Station: ++counts->stations; return;
     }
   }
   if (record.Kind == KindTrap) {
@@ -98,28 +90,20 @@ const char* healthStatusMeaning(HealthStatus status) {
     case HealthStatus::Constant:
       return "The same occupancy for 50 samples or more in a row: frozen card or stale value; "
              "reset and watch.";
-    case HealthStatus::Good:
-      return "Nothing to do.";
+    case HealthStatus::Good: return "Nothing to do.";
   }
   return "";
 }
 
 const char* healthStatusBrief(HealthStatus status) {
   switch (status) {
-    case HealthStatus::NoData:
-      return "sends nothing: check communication";
-    case HealthStatus::InsufficientData:
-      return "drops out: check communication";
-    case HealthStatus::CardOff:
-      return "sees no vehicle: card, loop or lead-in";
-    case HealthStatus::HighValues:
-      return "stuck on or oversensitive";
-    case HealthStatus::Intermittent:
-      return "chatters: loose connection?";
-    case HealthStatus::Constant:
-      return "frozen value: reset and watch";
-    case HealthStatus::Good:
-      return "nothing to do";
+    case HealthStatus::NoData: return "sends nothing: check communication";
+    case HealthStatus::InsufficientData: return "drops out: check communication";
+    case HealthStatus::CardOff: return "sees no vehicle: card, loop or lead-in";
+    case HealthStatus::HighValues: return "stuck on or oversensitive";
+    case HealthStatus::Intermittent: return "chatters: loose connection?";
+    case HealthStatus::Constant: return "frozen value: reset and watch";
+    case HealthStatus::Good: return "nothing to do";
   }
   return "";
 }

@@ -22,9 +22,9 @@ struct DeviceCounts {
   int32_t speedLoops = 0;
   int32_t rampMeters = 0;
   int32_t stations = 0;
-  int32_t traps = 0;          // kind 88
-  int32_t meteredLanes = 0;   // kind 261
-  int32_t other = 0;          // any other kind
+  int32_t traps = 0;         // kind 88
+  int32_t meteredLanes = 0;  // kind 261
+  int32_t other = 0;         // any other kind
 
   int32_t total() const {
     return lanes + speedLoops + rampMeters + stations + traps + meteredLanes + other;

@@ -116,8 +116,8 @@ void appendHealth(std::string* out, const DayFacts& facts) {
       "<th>What it means</th></tr></thead>\n<tbody>\n");
   // Good first, then the faults in their order of precedence.
   static const HealthStatus Order[] = {
-      HealthStatus::Good,         HealthStatus::NoData,       HealthStatus::InsufficientData,
-      HealthStatus::CardOff,      HealthStatus::HighValues,   HealthStatus::Intermittent,
+      HealthStatus::Good,    HealthStatus::NoData,     HealthStatus::InsufficientData,
+      HealthStatus::CardOff, HealthStatus::HighValues, HealthStatus::Intermittent,
       HealthStatus::Constant};
   for (HealthStatus status : Order) {
     const char* text = healthStatusText(status);
@@ -330,9 +330,8 @@ bool writeDayPage(const RunContext& run, const DayPageInput& input,
 bool writeDayPage(const RunContext& run, const DayPageInput& input) {
   if (input.header == nullptr) return writeDayPage(run, input, PreparedDayPage());
   const bool stationPicture = input.corridors == nullptr || !input.corridors->failure.empty();
-  return writeDayPage(run, input,
-                      prepareDayPage(*input.header, input.table, input.dataFileName,
-                                     stationPicture));
+  return writeDayPage(
+      run, input, prepareDayPage(*input.header, input.table, input.dataFileName, stationPicture));
 }
 
 }  // namespace loopconv

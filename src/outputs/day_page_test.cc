@@ -56,11 +56,11 @@ TEST_F(DayPageTest, FactsCountKindsObservedPeriodsAndFaultsWorstFirst) {
              {"a_cabinet:_MN___1", KindLane},
              {"c_cabinet:_MN___1", KindLane}});
   header_.numberOfColumns = 3960;  // the file ends at 22:00
-  observe(device(0), 0, 3960);                 // good
+  observe(device(0), 0, 3960);     // good
   // device 1 and 2 (speed loop, ramp) never observed: no_data
-  observe(device(3), 900, 3960);               // good, only the judged hours
+  observe(device(3), 900, 3960);                                      // good, only the judged hours
   for (int p = 0; p < PeriodsPerDay; ++p) device(4).NumLanes[p] = 1;  // a trap: not a detector
-  observe(device(7), 900, 900 + 1000);         // insufficient_data (1000 of 3060)
+  observe(device(7), 900, 900 + 1000);  // insufficient_data (1000 of 3060)
   observe(device(8), 900, 3960);
   for (int32_t p = 900; p < 3960; ++p) device(8).ScanCnt[p] = 900;  // high_values
   DayFacts facts = gatherDayFacts(header_, table_.get());
@@ -114,8 +114,7 @@ TEST_F(DayPageTest, PageShowsHeaderFiguresProblemsAndFilesAndCarriesItsSummary) 
   DayPageInput in = input();
   in.problems = {"[10:00:00] W Something odd about <this> file!\n",
                  "[10:00:01] E Could not write data file [/x/a&b.csv]! - Error = [28].\n"};
-  std::vector<DayFileEntry> files = {{"Health_2021-08-18.csv", 1234},
-                                     {"we ird\"name.csv", 5}};
+  std::vector<DayFileEntry> files = {{"Health_2021-08-18.csv", 1234}, {"we ird\"name.csv", 5}};
   std::string page = dayPageText(in, prepare(), files);
 
   EXPECT_NE(page.find("<h1>Wednesday 2021-08-18</h1>"), std::string::npos);

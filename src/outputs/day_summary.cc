@@ -29,16 +29,11 @@ std::string daySummaryJson(const DaySummary& summary) {
                          {"delay60_vh", corridor.delay60},
                          {"hourly_speed_mph", speeds}});
   }
-  Json json = {{"format", SummaryFormat},
-               {"date", summary.date},
-               {"data_file", summary.dataFile},
-               {"devices", summary.devices},
-               {"detectors", summary.detectors},
-               {"observed_pct", summary.observedPct},
-               {"not_good", summary.notGood},
-               {"errors", summary.errors},
-               {"warnings", summary.warnings},
-               {"corridors", corridors}};
+  Json json = {{"format", SummaryFormat},        {"date", summary.date},
+               {"data_file", summary.dataFile},  {"devices", summary.devices},
+               {"detectors", summary.detectors}, {"observed_pct", summary.observedPct},
+               {"not_good", summary.notGood},    {"errors", summary.errors},
+               {"warnings", summary.warnings},   {"corridors", corridors}};
   // Invalid UTF-8 cannot reach here (names are made UTF-8 first); replace
   // rather than throw all the same.
   std::string text = json.dump(-1, ' ', false, Json::error_handler_t::replace);

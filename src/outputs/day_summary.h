@@ -13,8 +13,8 @@
 namespace loopconv {
 
 struct CorridorDigest {
-  std::string name;      // UTF-8
-  std::string vmt;       // the day's figures as the summary CSV prints them
+  std::string name;  // UTF-8
+  std::string vmt;   // the day's figures as the summary CSV prints them
   std::string delay60;
   // The corridor's speed per hour of the day (mph), none where no interval
   // of the hour had a speed: the index draws its sparkline from them.
@@ -22,20 +22,19 @@ struct CorridorDigest {
 };
 
 struct DaySummary {
-  std::string date;          // YYYY-MM-DD
-  std::string dataFile;      // UTF-8
+  std::string date;      // YYYY-MM-DD
+  std::string dataFile;  // UTF-8
   int64_t devices = 0;
   int64_t detectors = 0;
-  std::string observedPct;   // as the page prints it ("97.3")
-  int64_t notGood = 0;       // detectors whose verdict is not good
-  int64_t errors = 0;        // the run's E and W lines for the file
+  std::string observedPct;  // as the page prints it ("97.3")
+  int64_t notGood = 0;      // detectors whose verdict is not good
+  int64_t errors = 0;       // the run's E and W lines for the file
   int64_t warnings = 0;
   std::vector<CorridorDigest> corridors;
 };
 
 // The block that opens the summary in a page, and the one that closes it.
-constexpr std::string_view SummaryOpen =
-    "<script type=\"application/json\" id=\"day-summary\">";
+constexpr std::string_view SummaryOpen = "<script type=\"application/json\" id=\"day-summary\">";
 constexpr std::string_view SummaryClose = "</script>";
 
 // The summary as JSON fit to stand between SummaryOpen and SummaryClose:

@@ -33,8 +33,8 @@ DaySummary sample() {
 }
 
 std::string block(const std::string& json) {
-  return "<head><title>x</title>" + std::string(SummaryOpen) + json +
-         std::string(SummaryClose) + "<style></style></head>";
+  return "<head><title>x</title>" + std::string(SummaryOpen) + json + std::string(SummaryClose) +
+         "<style></style></head>";
 }
 
 TEST(DaySummaryTest, ReadsBackWhatWasWritten) {

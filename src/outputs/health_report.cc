@@ -30,8 +30,8 @@ std::string healthReportPath(const std::string& folder, const IsoDate& date) {
   return dayFilePath(folder, "Health_", date, ".csv");
 }
 
-char* formatHealthRow(char* out, const IsoDate& date, const DeviceRecord& record,
-                      DetectorType type, const HealthVerdict& verdict) {
+char* formatHealthRow(char* out, const IsoDate& date, const DeviceRecord& record, DetectorType type,
+                      const HealthVerdict& verdict) {
   memcpy(out, date.text, sizeof date.text);
   out += sizeof date.text;
   *out++ = ',';

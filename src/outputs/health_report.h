@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "datafile/data_header.h"
-#include "datafile/device_table.h"
 #include "analysis/health.h"
 #include "base/run_context.h"
+#include "datafile/data_header.h"
+#include "datafile/device_table.h"
 #include "outputs/iso_date.h"
 
 namespace loopconv {
@@ -20,9 +20,7 @@ struct HealthSummary {
   bool written = false;  // the file was written and renamed into place
   std::array<int32_t, HealthStatusCount> byStatus = {};
 
-  int32_t count(HealthStatus status) const {
-    return byStatus[static_cast<size_t>(status)];
-  }
+  int32_t count(HealthStatus status) const { return byStatus[static_cast<size_t>(status)]; }
 };
 
 // "<folder>Health_YYYY-MM-DD.csv" (without a compression suffix).
@@ -51,8 +49,8 @@ constexpr size_t HealthRowRoom = 256;
 // leading column, so that the tables of many days stay apart once loaded
 // together), ending in CR LF, and returns its end. The name is quoted when it
 // holds a comma, a quote or a line end, so that the columns stay in place.
-char* formatHealthRow(char* out, const IsoDate& date, const DeviceRecord& record,
-                      DetectorType type, const HealthVerdict& verdict);
+char* formatHealthRow(char* out, const IsoDate& date, const DeviceRecord& record, DetectorType type,
+                      const HealthVerdict& verdict);
 
 }  // namespace loopconv
 

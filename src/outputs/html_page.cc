@@ -93,8 +93,7 @@ constexpr const char* SortScript =
 
 }  // namespace
 
-void appendPageStart(std::string* out, const std::string& titleXml,
-                     const std::string& headExtra) {
+void appendPageStart(std::string* out, const std::string& titleXml, const std::string& headExtra) {
   out->append(
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"

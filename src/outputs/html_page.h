@@ -11,8 +11,7 @@ namespace loopconv {
 
 // "<!DOCTYPE html>" up to and including "<body>". `titleXml` is markup text
 // (escaped); `headExtra` goes into the head before the style sheet.
-void appendPageStart(std::string* out, const std::string& titleXml,
-                     const std::string& headExtra);
+void appendPageStart(std::string* out, const std::string& titleXml, const std::string& headExtra);
 // The sorting script, "</body></html>".
 void appendPageEnd(std::string* out);
 

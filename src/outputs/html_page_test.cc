@@ -18,7 +18,7 @@ TEST(HtmlPageTest, PercentsRoundHalfUpInIntegers) {
   EXPECT_EQ(text(appendPercentTenths, 1, 8), "12.5");
   EXPECT_EQ(text(appendPercentTenths, 1, 3), "33.3");
   EXPECT_EQ(text(appendPercentTenths, 2, 3), "66.7");
-  EXPECT_EQ(text(appendPercentTenths, 1, 2000), "0.1");   // 0.05 % rounds up
+  EXPECT_EQ(text(appendPercentTenths, 1, 2000), "0.1");  // 0.05 % rounds up
   EXPECT_EQ(text(appendPercentTenths, 1, 2001), "0.0");
   EXPECT_EQ(text(appendPercentTenths, 1999, 2000), "100.0");  // 99.95 % rounds up
   EXPECT_EQ(text(appendPercentTenths, 12959999, 12960000), "100.0");
@@ -45,8 +45,7 @@ TEST(HtmlPageTest, SizesAndGroupedNumbers) {
 
 TEST(HtmlPageTest, LinksKeepOnlyPlainBytes) {
   EXPECT_EQ(text(appendHref, std::string("Day_2021-08-18.html")), "Day_2021-08-18.html");
-  EXPECT_EQ(text(appendHref, std::string("a b\"<>&'/..\\x")),
-            "a%20b%22%3C%3E%26%27%2F..%5Cx");
+  EXPECT_EQ(text(appendHref, std::string("a b\"<>&'/..\\x")), "a%20b%22%3C%3E%26%27%2F..%5Cx");
   EXPECT_EQ(text(appendHref, std::string("\xE9\x01")), "%E9%01");
 }
 
@@ -56,8 +55,8 @@ TEST(HtmlPageTest, WeekdaysOfIsoDates) {
   EXPECT_STREQ(weekdayName("2024-03-01"), "Friday");
   EXPECT_STREQ(weekdayName("1999-12-31"), "Friday");
   EXPECT_STREQ(weekdayName("2021-01-03"), "Sunday");
-  for (const char* bad : {"", "2021-8-18", "2021-13-01", "2021-00-10", "2021-08-32",
-                          "2021/08/18", "20x1-08-18"}) {
+  for (const char* bad :
+       {"", "2021-8-18", "2021-13-01", "2021-00-10", "2021-08-32", "2021/08/18", "20x1-08-18"}) {
     EXPECT_STREQ(weekdayName(bad), "") << bad;
   }
 }

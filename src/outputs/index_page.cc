@@ -174,8 +174,7 @@ std::string indexPageText(const std::vector<IndexedDay>& days) {
     }
   }
   std::sort(corridorNames.begin(), corridorNames.end());
-  corridorNames.erase(std::unique(corridorNames.begin(), corridorNames.end()),
-                      corridorNames.end());
+  corridorNames.erase(std::unique(corridorNames.begin(), corridorNames.end()), corridorNames.end());
   out.append("<div class=\"scroll\"><table class=\"");
   out.append(SortableClass);
   out.append(
@@ -234,9 +233,8 @@ bool writeIndexPage(const RunContext& run) {
                            name.c_str(), why.c_str());
   }
   // Newest first: the names hold the dates.
-  std::sort(days.begin(), days.end(), [](const IndexedDay& a, const IndexedDay& b) {
-    return a.pageName > b.pageName;
-  });
+  std::sort(days.begin(), days.end(),
+            [](const IndexedDay& a, const IndexedDay& b) { return a.pageName > b.pageName; });
   OutputTarget target{folder + IndexName, folder.size(), Compression::None};
   OutputFile file;
   if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;

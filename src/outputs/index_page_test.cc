@@ -65,9 +65,9 @@ TEST_F(IndexPageTest, AnEmptyFolderGetsAnIndexThatSaysSo) {
 
 TEST_F(IndexPageTest, DayPageNamesAreExact) {
   EXPECT_TRUE(isDayPageName("Day_2021-08-18.html"));
-  for (const char* name : {"Day_2021-08-18.htm", "day_2021-08-18.html", "Day_2021-8-18.html",
-                           "Day_2021-08-18.html~", "xDay_2021-08-18.html", "Day_2021_08_18.html",
-                           "Index.html", ""}) {
+  for (const char* name :
+       {"Day_2021-08-18.htm", "day_2021-08-18.html", "Day_2021-8-18.html", "Day_2021-08-18.html~",
+        "xDay_2021-08-18.html", "Day_2021_08_18.html", "Index.html", ""}) {
     EXPECT_FALSE(isDayPageName(name)) << name;
   }
 }
@@ -85,8 +85,7 @@ TEST(SparklineTest, StepsMergeAndHoursWithoutSpeedBreakTheLine) {
   }
   std::string out;
   appendSparkline(&out, corridor);
-  EXPECT_EQ(out,
-            "<svg viewBox=\"0 0 96 20\"><path d=\"M0 5h20M24 5h8v9h4v-9h56v-4h4\"/></svg>");
+  EXPECT_EQ(out, "<svg viewBox=\"0 0 96 20\"><path d=\"M0 5h20M24 5h8v9h4v-9h56v-4h4\"/></svg>");
   CorridorDigest none;
   none.hourlySpeed.resize(24);
   out.clear();
@@ -117,8 +116,7 @@ TEST(IndexPageTextTest, OneColumnPerCorridorOfAnyDayWithWholeFigures) {
   // The first day has no A, the second no B: empty cells in their place.
   EXPECT_NE(page.find("<td class=\"c\"></td><td class=\"c\"><svg"), std::string::npos);
   EXPECT_NE(page.find("</svg>277,999 / 865</td></tr>"), std::string::npos);
-  EXPECT_NE(page.find("</svg>12 / not a number</td><td class=\"c\"></td></tr>"),
-            std::string::npos);
+  EXPECT_NE(page.find("</svg>12 / not a number</td><td class=\"c\"></td></tr>"), std::string::npos);
 }
 
 }  // namespace

@@ -9,23 +9,12 @@ void appendEscaped(std::string* out, const char* text, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
     switch (c) {
-      case '&':
-        out->append("&amp;");
-        continue;
-      case '<':
-        out->append("&lt;");
-        continue;
-      case '>':
-        out->append("&gt;");
-        continue;
-      case '"':
-        out->append("&quot;");
-        continue;
-      case '\'':
-        out->append("&#39;");
-        continue;
-      default:
-        break;
+      case '&': out->append("&amp;"); continue;
+      case '<': out->append("&lt;"); continue;
+      case '>': out->append("&gt;"); continue;
+      case '"': out->append("&quot;"); continue;
+      case '\'': out->append("&#39;"); continue;
+      default: break;
     }
     if (c >= 0x20 && c < 0x7F) {
       out->push_back(static_cast<char>(c));

@@ -26,9 +26,9 @@ constexpr int RowHeight = 12;
 constexpr int RowPitch = 14;
 constexpr int LabelWidth = 150;  // the station names, right-aligned before the cells
 constexpr int RightMargin = 24;
-constexpr int PlotTop = 100;  // below the title, the legend and the hour labels
+constexpr int PlotTop = 100;      // below the title, the legend and the hour labels
 constexpr int BottomMargin = 30;  // room for the hour labels again below the rows
-constexpr int MinWidth = 860;  // room for the title and the legend
+constexpr int MinWidth = 860;     // room for the title and the legend
 constexpr int LegendItemWidth = 166;
 
 void appendTwoDigits(std::string* out, int32_t value) {
@@ -77,12 +77,12 @@ void appendHead(std::string* out, const Layout& layout, const std::string& date,
   appendInt(out, layout.width);
   out->push_back(' ');
   appendInt(out, layout.height);
-  out->append("\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\">\n<title>Station speeds ");
+  out->append(
+      "\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\">\n<title>Station speeds ");
   appendEscaped(out, date);
   out->append(" &#x2014; ");
   appendEscaped(out, dataFileName);
-  out->append(
-      "</title>\n<defs>");
+  out->append("</title>\n<defs>");
   out->append(NoDataPattern);
   out->append("</defs>\n<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n");
   out->append("<text x=\"16\" y=\"26\" font-size=\"18\" font-weight=\"bold\">Station speeds, ");
@@ -101,7 +101,8 @@ void appendHead(std::string* out, const Layout& layout, const std::string& date,
     int x = 16 + static_cast<int>(b) * LegendItemWidth;
     out->append("<rect x=\"");
     appendInt(out, x);
-    out->append("\" y=\"58\" width=\"22\" height=\"14\" stroke=\"#555\" stroke-width=\".5\" fill=\"");
+    out->append(
+        "\" y=\"58\" width=\"22\" height=\"14\" stroke=\"#555\" stroke-width=\".5\" fill=\"");
     out->append(BandStyles[b].fill);
     out->append("\"/><text x=\"");
     appendInt(out, x + 28);
@@ -150,8 +151,7 @@ void appendHourLines(std::string* out, const Layout& layout) {
 
 // A run of cells of one band: its rectangle and hover text.
 void appendRun(std::string* out, const std::string& nameXml, const RollupInterval* intervals,
-               int32_t first, int32_t last, SpeedBand band, int32_t minTenths,
-               int32_t maxTenths) {
+               int32_t first, int32_t last, SpeedBand band, int32_t minTenths, int32_t maxTenths) {
   out->append("<rect x=\"");
   appendInt(out, first * CellWidth);
   out->append("\" width=\"");
@@ -186,8 +186,8 @@ void appendRun(std::string* out, const std::string& nameXml, const RollupInterva
 
 // One station's row: its name, then one rectangle per run of cells of one
 // band.
-void appendStation(std::string* out, std::string* nameXml, const DeviceRecord& station,
-                   int32_t row, const RollupInterval* intervals, int32_t cells) {
+void appendStation(std::string* out, std::string* nameXml, const DeviceRecord& station, int32_t row,
+                   const RollupInterval* intervals, int32_t cells) {
   nameXml->clear();
   appendEscaped(nameXml, station.Name, strnlen(station.Name, NameBytes - 1));
   out->append("<g data-device=\"");
@@ -206,8 +206,7 @@ void appendStation(std::string* out, std::string* nameXml, const DeviceRecord& s
   int32_t maxTenths = 0;
   for (int32_t i = 0; i < cells; ++i) {
     int32_t tenths = 0;
-    SpeedBand cell = cellSpeedTenths(intervals[i], &tenths) ? speedBand(tenths)
-                                                            : SpeedBand::NoData;
+    SpeedBand cell = cellSpeedTenths(intervals[i], &tenths) ? speedBand(tenths) : SpeedBand::NoData;
     if (i == 0 || cell != band) {
       if (i > 0) appendRun(out, *nameXml, intervals, first, i - 1, band, minTenths, maxTenths);
       first = i;
@@ -278,8 +277,8 @@ bool writePicture(const RunContext& run, const DataHeader& header, const DeviceT
   IsoDate date;
   if (!requireIsoDate(run.log, header, "Speed pictures", &date)) return false;
   // Never compressed: a browser must open it.
-  OutputTarget target{picturePath(run.options.outputFolder, date),
-                      run.options.outputFolder.size(), Compression::None};
+  OutputTarget target{picturePath(run.options.outputFolder, date), run.options.outputFolder.size(),
+                      Compression::None};
   OutputFile file;
   if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
   producePicture(header, table, date, dataFileName, true,

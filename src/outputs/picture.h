@@ -8,10 +8,10 @@
 #include <functional>
 #include <string>
 
-#include "datafile/data_header.h"
-#include "datafile/device_table.h"
 #include "analysis/speed_bands.h"
 #include "base/run_context.h"
+#include "datafile/data_header.h"
+#include "datafile/device_table.h"
 #include "outputs/iso_date.h"
 
 namespace loopconv {

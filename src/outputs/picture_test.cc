@@ -1,9 +1,9 @@
 #include "outputs/picture.h"
 #include "outputs/speed_palette.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <random>
 #include <sstream>
 #include <string>
@@ -135,8 +135,7 @@ class PictureTest : public ReportTest {
     std::vector<SpeedBand> bands;
     for (const RollupInterval& interval : intervals) {
       int32_t tenths = 0;
-      bands.push_back(cellSpeedTenths(interval, &tenths) ? speedBand(tenths)
-                                                         : SpeedBand::NoData);
+      bands.push_back(cellSpeedTenths(interval, &tenths) ? speedBand(tenths) : SpeedBand::NoData);
     }
     return bands;
   }
@@ -158,15 +157,15 @@ TEST(SpeedBand, EdgesOfTheElementReportBands) {
     SpeedBand band;
   };
   const std::vector<Case> cases = {
-      {0, SpeedBand::Stopped},   {300, SpeedBand::Stopped}, {301, SpeedBand::Slow},
-      {400, SpeedBand::Slow},    {401, SpeedBand::Slowing}, {500, SpeedBand::Slowing},
-      {501, SpeedBand::Free},    {6553, SpeedBand::Free},
+      {0, SpeedBand::Stopped}, {300, SpeedBand::Stopped}, {301, SpeedBand::Slow},
+      {400, SpeedBand::Slow},  {401, SpeedBand::Slowing}, {500, SpeedBand::Slowing},
+      {501, SpeedBand::Free},  {6553, SpeedBand::Free},
   };
   for (const Case& c : cases) EXPECT_EQ(speedBand(c.tenths), c.band) << c.tenths;
   // Five distinct fills.
   std::vector<std::string> fills;
-  for (SpeedBand band : {SpeedBand::Free, SpeedBand::Slowing, SpeedBand::Slow,
-                         SpeedBand::Stopped, SpeedBand::NoData}) {
+  for (SpeedBand band : {SpeedBand::Free, SpeedBand::Slowing, SpeedBand::Slow, SpeedBand::Stopped,
+                         SpeedBand::NoData}) {
     fills.push_back(speedBandFill(band));
   }
   std::sort(fills.begin(), fills.end());
@@ -227,8 +226,8 @@ TEST_F(PictureTest, RunsOfOneBandAreOneRectangleWithHoverText) {
   Parsed picture = write("day & night.DAT");
   ASSERT_TRUE(picture.ok);
   EXPECT_EQ(outputFiles(), std::vector<std::string>{FileName});
-  EXPECT_EQ(logText(), "[12:34:56] - Writing speed picture to SVG file [" +
-                           options_.outputFolder + FileName + "]...\n");
+  EXPECT_EQ(logText(), "[12:34:56] - Writing speed picture to SVG file [" + options_.outputFolder +
+                           FileName + "]...\n");
   EXPECT_EQ(picture.root, "svg");
   EXPECT_EQ(picture.title, "Station speeds 2021-08-18 \u2014 day & night.DAT");
   ASSERT_EQ(picture.rows.size(), 1u);
@@ -370,9 +369,9 @@ TEST_F(PictureTest, WithoutStationsThePictureSaysSo) {
     Parsed picture = write();
     ASSERT_TRUE(picture.ok) << withTable;
     EXPECT_TRUE(picture.rows.empty());
-    EXPECT_NE(std::find(picture.texts.begin(), picture.texts.end(),
-                        "No stations in this data file."),
-              picture.texts.end())
+    EXPECT_NE(
+        std::find(picture.texts.begin(), picture.texts.end(), "No stations in this data file."),
+        picture.texts.end())
         << withTable;
   }
 }

@@ -69,8 +69,7 @@ RowPrefix rowPrefix(const DeviceRecord& record, DetectorType detector) {
 // 20 digits with a point and two decimals, their commas, CR LF.
 constexpr size_t RowRoom = sizeof(RowPrefix::text) + LabelLength + 9 * 24 + 2;
 
-char* formatRow(char* out, const RowPrefix& prefix, const char* label,
-                const RollupInterval& in) {
+char* formatRow(char* out, const RowPrefix& prefix, const char* label, const RollupInterval& in) {
   memcpy(out, prefix.text, sizeof prefix.text);  // whole: a fixed-size copy
   out += prefix.length;
   memcpy(out, label, LabelLength);
@@ -100,8 +99,8 @@ char* formatRow(char* out, const RowPrefix& prefix, const char* label,
   if (in.hasLength()) out = putFixed(out, roundedQuotient(in.lengthWeighted, in.lengthVolume), 1);
   *out++ = ',';
   if (in.observed > 0) {
-    out = putFixed(out, roundedQuotient(uint64_t{in.lanesSum} * 100,
-                                        static_cast<uint32_t>(in.observed)), 2);
+    out = putFixed(
+        out, roundedQuotient(uint64_t{in.lanesSum} * 100, static_cast<uint32_t>(in.observed)), 2);
   }
   *out++ = '\r';
   *out++ = '\n';
@@ -147,8 +146,8 @@ RollupPaths rollupReportPaths(const std::string& folder, const IsoDate& date, in
           dayFilePath(folder, stationsPrefix.c_str(), date, ".csv")};
 }
 
-bool writeRollupReports(const RunContext& run, const DataHeader& header,
-                       const DeviceTable* table, int minutes) {
+bool writeRollupReports(const RunContext& run, const DataHeader& header, const DeviceTable* table,
+                        int minutes) {
   if (!isRollupMinutes(minutes)) {
     run.log.error("Interval roll-ups take 1, 5, 15 or 60 minutes, not [%d]!\n", minutes);
     return false;

@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "base/run_context.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
-#include "base/run_context.h"
 #include "outputs/iso_date.h"
 
 namespace loopconv {

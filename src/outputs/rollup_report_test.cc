@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <map>
 
-#include "sample/data_file_writer.h"
 #include "datafile/data_file.h"
 #include "derive/estimates.h"
 #include "derive/stations.h"
 #include "reports/lane_report.h"
 #include "reports/report_test_fixture.h"
+#include "sample/data_file_writer.h"
 
 namespace loopconv {
 namespace {
@@ -80,8 +80,7 @@ struct Seen {
 // (occupancy within the Lane report's own rounding to 0.1) and, for the
 // estimated speed, which that report lacks, over the table's planes.
 void checkAgainstLaneReport(const std::string& rollupText, const LaneRows& laneRows,
-                            const DeviceTable& table, uint16_t kind, int minutes,
-                            Seen* seen) {
+                            const DeviceTable& table, uint16_t kind, int minutes, Seen* seen) {
   std::vector<std::string> lines = csvLines(rollupText);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0], kHeader);
@@ -93,7 +92,7 @@ void checkAgainstLaneReport(const std::string& rollupText, const LaneRows& laneR
     auto found = laneRows.find(name);
     ASSERT_NE(found, laneRows.end()) << name;
     const auto& rows = found->second;  // one per period
-    const char* type = kind == KindStation    ? "station"
+    const char* type = kind == KindStation ? "station"
                        : r.Name[16] == 'S' ? "speed_loop"
                        : r.Name[16] == 'R' ? "ramp_meter"
                                            : "lane";
@@ -181,8 +180,8 @@ TEST_F(RollupReportTest, AgreesWithTheLaneReportAtEveryIntervalLength) {
     for (int minutes : {1, 5, 15, 60}) {
       SCOPED_TRACE(minutes);
       ASSERT_EQ(writeRollupReports(run(), header_, table_.get(), minutes), 1);
-      checkAgainstLaneReport(output(rollupName("Lanes", minutes)), laneRows, *table_,
-                             KindLane, minutes, &seen);
+      checkAgainstLaneReport(output(rollupName("Lanes", minutes)), laneRows, *table_, KindLane,
+                             minutes, &seen);
       checkAgainstLaneReport(output(rollupName("Stations", minutes)), laneRows, *table_,
                              KindStation, minutes, &seen);
     }
@@ -198,12 +197,18 @@ TEST_F(RollupReportTest, AgreesWithTheLaneReportAtEveryIntervalLength) {
 // empty fields, traps and metered lanes are left out.
 TEST_F(RollupReportTest, WritesExactRowsWithEmptyFieldsWhereNothingWasObserved) {
   header_.numberOfColumns = 20;  // a 5-minute interval and one of 5 periods
-  makeTable({{LaneName, KindLane}, {TrapName, KindTrap}, {SpeedLoopName, KindLane},
-             {MeteredName, KindMeteredLane}, {RampName, KindLane}, {StationName, KindStation}});
+  makeTable({{LaneName, KindLane},
+             {TrapName, KindTrap},
+             {SpeedLoopName, KindLane},
+             {MeteredName, KindMeteredLane},
+             {RampName, KindLane},
+             {StationName, KindStation}});
   DeviceRecord& lane = device(0);
   const uint16_t planes[][6] = {
       // NumLanes, Volume, ScanCnt, SpdTenths, CalcSpdTenths, LenTenths
-      {2, 5, 96, 652, 65, 183}, {1, 5, 1, 655, 66, 184}, {0, 9, 50, 600, 60, 200},
+      {2, 5, 96, 652, 65, 183},
+      {1, 5, 1, 655, 66, 184},
+      {0, 9, 50, 600, 60, 200},
       {1, 0, 6, 600, 60, 200},  // period 15: observed, nothing to weigh
   };
   for (int i = 0; i < 4; ++i) {
@@ -233,8 +238,8 @@ TEST_F(RollupReportTest, WritesExactRowsWithEmptyFieldsWhereNothingWasObserved) 
 
 TEST_F(RollupReportTest, WithoutATableBothFilesHoldTheHeaderAlone) {
   ASSERT_EQ(writeRollupReports(run(), header_, nullptr, 15), 1);
-  EXPECT_EQ(outputFiles(), (std::vector<std::string>{rollupName("Lanes", 15),
-                                                     rollupName("Stations", 15)}));
+  EXPECT_EQ(outputFiles(),
+            (std::vector<std::string>{rollupName("Lanes", 15), rollupName("Stations", 15)}));
   for (const char* which : {"Lanes", "Stations"}) {
     EXPECT_EQ(output(rollupName(which, 15)), std::string(kHeader) + "\r\n");
   }
@@ -254,12 +259,21 @@ TEST_F(RollupReportTest, FailuresAreLoggedAndReported) {
     std::vector<std::string> files;
   };
   const std::vector<Case> cases = {
-      {"08/18/2021 00:00:00", 10, false,
-       "E Interval roll-ups take 1, 5, 15 or 60 minutes, not [10]!", {}},
-      {"2021-08-18 00:00:00", 5, false,
-       "E Interval roll-ups need a Data Start date (MM/DD/YYYY), not [2021-08-18 00:00:00]!", {}},
+      {"08/18/2021 00:00:00",
+       10,
+       false,
+       "E Interval roll-ups take 1, 5, 15 or 60 minutes, not [10]!",
+       {}},
+      {"2021-08-18 00:00:00",
+       5,
+       false,
+       "E Interval roll-ups need a Data Start date (MM/DD/YYYY), not [2021-08-18 00:00:00]!",
+       {}},
       {"13/18/2021", 5, false, "E Interval roll-ups need a Data Start date", {}},
-      {"08/18/2021", 60, true, "E Could not open data file [",
+      {"08/18/2021",
+       60,
+       true,
+       "E Could not open data file [",
        {rollupName("Lanes", 60), rollupName("Stations", 60)}},
   };
   for (const Case& c : cases) {

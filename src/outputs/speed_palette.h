@@ -20,10 +20,8 @@ struct BandStyle {
 // two bands differ only in red against green. No data is a grey hatch, which
 // no lightness of a band can be taken for.
 constexpr BandStyle BandStyles[] = {
-    {"#bcdcf0", "free", "free: above 50 mph"},
-    {"#f5a83a", "slowing", "slowing: 40.1 to 50 mph"},
-    {"#d95f0e", "slow", "slow: 30.1 to 40 mph"},
-    {"#6b0010", "stopped", "stopped: 30 mph or less"},
+    {"#bcdcf0", "free", "free: above 50 mph"},   {"#f5a83a", "slowing", "slowing: 40.1 to 50 mph"},
+    {"#d95f0e", "slow", "slow: 30.1 to 40 mph"}, {"#6b0010", "stopped", "stopped: 30 mph or less"},
     {"url(#nodata)", "no data", "no data"},
 };
 constexpr size_t BandCount = std::size(BandStyles);
@@ -33,7 +31,9 @@ inline const BandStyle& bandStyle(SpeedBand band) {
 }
 
 // Fill colour of a band ("#rrggbb"; "url(#nodata)" for NoData).
-inline const char* speedBandFill(SpeedBand band) { return bandStyle(band).fill; }
+inline const char* speedBandFill(SpeedBand band) {
+  return bandStyle(band).fill;
+}
 
 // The <pattern id="nodata"> of the no-data hatch, for a <defs> element.
 constexpr const char* NoDataPattern =

@@ -14,7 +14,9 @@ namespace loopconv {
 
 // Room a text field of `length` bytes may take: every byte doubled (a quote,
 // or an LF written CR LF) and the two enclosing quotes.
-constexpr size_t csvTextRoom(size_t length) { return 2 * length + 2; }
+constexpr size_t csvTextRoom(size_t length) {
+  return 2 * length + 2;
+}
 
 // Room of a device name field (18 characters at most).
 constexpr size_t CsvNameRoom = csvTextRoom(NameBytes - 1);

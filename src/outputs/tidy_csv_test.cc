@@ -10,7 +10,9 @@
 namespace loopconv {
 namespace {
 
-std::string text(const std::string& field) { return csvTextField(field); }
+std::string text(const std::string& field) {
+  return csvTextField(field);
+}
 
 TEST(TidyCsvTest, QuotesOnlyWhatNeedsIt) {
   EXPECT_EQ(text("005es01076:_MS_S00"), "005es01076:_MS_S00");
@@ -45,15 +47,15 @@ TEST(TidyCsvTest, NumbersMatchPrintfExhaustivelyOverTheirRanges) {
   for (int decimals = 1; decimals <= 3; ++decimals) {
     const uint64_t unit = decimals == 1 ? 10 : decimals == 2 ? 100 : 1000;
     for (uint64_t v = 0; v <= 1000000; ++v) {
-      snprintf(expected, sizeof expected, "%" PRIu64 ".%0*" PRIu64, v / unit, decimals,
-               v % unit);
+      snprintf(expected, sizeof expected, "%" PRIu64 ".%0*" PRIu64, v / unit, decimals, v % unit);
       ASSERT_EQ(std::string(out, putFixed(out, v, decimals)), expected) << v;
     }
     snprintf(expected, sizeof expected, "%" PRIu64 ".%0*" PRIu64, UINT64_MAX / unit, decimals,
              UINT64_MAX % unit);
     EXPECT_EQ(std::string(out, putFixed(out, UINT64_MAX, decimals)), expected);
-    EXPECT_EQ(std::string(out, putSignedFixed(out, -5, decimals)),
-              decimals == 1 ? "-0.5" : decimals == 2 ? "-0.05" : "-0.005");
+    EXPECT_EQ(std::string(out, putSignedFixed(out, -5, decimals)), decimals == 1   ? "-0.5"
+                                                                   : decimals == 2 ? "-0.05"
+                                                                                   : "-0.005");
   }
   for (int64_t v : {INT64_MIN, int64_t{-1}, int64_t{0}, int64_t{7}, INT64_MAX}) {
     snprintf(expected, sizeof expected, "%" PRId64, v);

@@ -20,17 +20,10 @@ ColourCodes colourCodes(uint16_t flow, uint16_t scanCnt, uint16_t spdTenths) {
   codes.flow = flow >= 2000 ? 100 : flow >= 1500 ? 1 : flow >= 1000 ? 2 : 3;
   codes.occupancy = scanCnt > 420 ? 100 : scanCnt > 264 ? 1 : scanCnt > 180 ? 2 : 3;
   switch (speedBand(spdTenths)) {
-    case SpeedBand::Free:
-      codes.speed = 3;
-      break;
-    case SpeedBand::Slowing:
-      codes.speed = 2;
-      break;
-    case SpeedBand::Slow:
-      codes.speed = 1;
-      break;
-    default:
-      codes.speed = 100;
+    case SpeedBand::Free: codes.speed = 3; break;
+    case SpeedBand::Slowing: codes.speed = 2; break;
+    case SpeedBand::Slow: codes.speed = 1; break;
+    default: codes.speed = 100;
   }
   return codes;
 }

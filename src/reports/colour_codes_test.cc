@@ -62,18 +62,15 @@ TEST(ColourCodesTest, BandBoundaries) {
   const int scans[] = {1, 180, 181, 264, 265, 420, 421, 2047};
   const int occupancy[] = {3, 3, 2, 2, 1, 1, 100, 100};
   for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(colourCodes(0, static_cast<uint16_t>(scans[i]), 0).occupancy,
-              occupancy[i])
+    EXPECT_EQ(colourCodes(0, static_cast<uint16_t>(scans[i]), 0).occupancy, occupancy[i])
         << scans[i];
   }
   // Speed: exclusive bounds, running the other way.
   const int speeds[] = {0, 300, 301, 400, 401, 500, 501, 1023};
   const int speed[] = {100, 100, 1, 1, 2, 2, 3, 3};
   for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(colourCodes(900, 0, static_cast<uint16_t>(speeds[i])).speed, speed[i])
-        << speeds[i];
-    EXPECT_EQ(colourCodes(0, 1, static_cast<uint16_t>(speeds[i])).speed, speed[i])
-        << speeds[i];
+    EXPECT_EQ(colourCodes(900, 0, static_cast<uint16_t>(speeds[i])).speed, speed[i]) << speeds[i];
+    EXPECT_EQ(colourCodes(0, 1, static_cast<uint16_t>(speeds[i])).speed, speed[i]) << speeds[i];
   }
 }
 

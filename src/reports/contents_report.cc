@@ -36,19 +36,15 @@ bool passesContentsFilter(const DeviceRecord& record, bool includeSpeedLoops,
   char type = record.Name[NameTypePosition];
   switch (record.Kind) {
     case KindStation:
-    case KindTrap:
-      return true;
-    case KindLane:
-      return (type != 'S' || includeSpeedLoops) && (type != 'R' || includeRampMeters);
-    case KindMeteredLane:
-      return type != 'R' || includeRampMeters;
-    default:
-      return false;
+    case KindTrap: return true;
+    case KindLane: return (type != 'S' || includeSpeedLoops) && (type != 'R' || includeRampMeters);
+    case KindMeteredLane: return type != 'R' || includeRampMeters;
+    default: return false;
   }
 }
 
 bool writeContentsReport(const RunContext& run, const DataHeader& header,
-                        const DeviceTable* table) {
+                         const DeviceTable* table) {
   const RunOptions& options = run.options;
   std::string path = contentsReportPath(options, header);
   OutputFile csv;

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/run_context.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
-#include "base/run_context.h"
 
 namespace loopconv {
 
@@ -18,7 +18,7 @@ std::string contentsReportPath(const RunOptions& options, const DataHeader& head
 // (null when the table is absent) into the output folder. Returns true when the
 // file was written and closed, false when it could not be opened or written.
 [[nodiscard]] bool writeContentsReport(const RunContext& run, const DataHeader& header,
-                   const DeviceTable* table);
+                                       const DeviceTable* table);
 
 // Stations and traps always; lanes unless speed loops ('S' at name position
 // 16) without option S or ramp-meter lanes ('R') without option C; metered

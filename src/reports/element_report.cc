@@ -1,7 +1,7 @@
 #include "reports/element_report.h"
 
-#include "reports/colour_codes.h"
 #include "base/output_file.h"
+#include "reports/colour_codes.h"
 #include "reports/report_framing.h"
 #include "reports/row_blocks.h"
 
@@ -25,8 +25,7 @@ struct ElementColumns {
   static constexpr int Count = 19;
   static constexpr size_t RowRoom = ElementRowRoom;
 
-  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values,
-                     size_t stride) {
+  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values, size_t stride) {
     for (int b = 0; b < count; ++b, values += stride) {
       int p = first + b;
       ColourCodes codes = colourCodesAt(r, p);
@@ -53,8 +52,8 @@ struct ElementColumns {
   }
 
   // "%s,%u,%u,%2.1f,%u,%u,%u,%u,%u,%u,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u,%u,%u,%2.1f,%d,%s\n"
-  static char* format(char* out, const NumberTexts& texts, const RowName& name,
-                      const uint16_t* v, const char* label) {
+  static char* format(char* out, const NumberTexts& texts, const RowName& name, const uint16_t* v,
+                      const char* label) {
     out = putRowName(out, name);
     *out++ = ',';
     out = texts.putUnsigned(out, v[0]);  // NumLanes
@@ -94,13 +93,12 @@ std::string elementReportPath(const RunOptions& options, const DataHeader& heade
   return reportPath(options.outputFolder, fileFormat(options), header);
 }
 
-char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
-                       int period, const char* label) {
+char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& record, int period,
+                       const char* label) {
   return formatSingleRow<ElementColumns>(out, texts, record, period, label);
 }
 
-bool writeElementReport(const RunContext& run, const DataHeader& header,
-                       const DeviceTable* table) {
+bool writeElementReport(const RunContext& run, const DataHeader& header, const DeviceTable* table) {
   const RunOptions& options = run.options;
   OutputFile csv;
   Coverage covered;

@@ -7,10 +7,10 @@
 
 #include <string>
 
+#include "base/run_context.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "reports/number_text.h"
-#include "base/run_context.h"
 
 namespace loopconv {
 
@@ -22,7 +22,7 @@ std::string elementReportPath(const RunOptions& options, const DataHeader& heade
 // (null when the table is absent) into the output folder. Returns true when the
 // file was written and closed, false when it could not be opened or written.
 [[nodiscard]] bool writeElementReport(const RunContext& run, const DataHeader& header,
-                   const DeviceTable* table);
+                                      const DeviceTable* table);
 
 // Room for the longest Element row, slack included.
 constexpr size_t ElementRowRoom = 256;
@@ -32,8 +32,8 @@ constexpr size_t ElementRowRoom = 256;
 // with CR LF, and returns its end. The colour columns are the period's codes.
 // `label` is the period's time label (TimeLabelLength characters) to which
 // the row adds its trailing blank.
-char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
-                       int period, const char* label);
+char* formatElementRow(char* out, const NumberTexts& texts, const DeviceRecord& record, int period,
+                       const char* label);
 
 }  // namespace loopconv
 

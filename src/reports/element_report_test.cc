@@ -16,27 +16,28 @@ const char kHeader[] =
     "ScanCntSum,CollectionTime";
 const char kPlainName[] = "PELMA20Sec_Element_08182021.csv";
 
-double tenths(uint16_t v) { return static_cast<double>(static_cast<float>(v) / 10.0f); }
+double tenths(uint16_t v) {
+  return static_cast<double>(static_cast<float>(v) / 10.0f);
+}
 
 // The row as the report's printf format makes it, from the planes as they
 // stand and the colour codes of the period.
 std::string printfRow(const DeviceRecord& r, const char* dataStart, int p) {
-  ColourCodes codes = colourCodes(flowPerHour(r.Volume[p], r.NumLanes[p]), r.ScanCnt[p],
-                                  r.SpdTenths[p]);
+  ColourCodes codes =
+      colourCodes(flowPerHour(r.Volume[p], r.NumLanes[p]), r.ScanCnt[p], r.SpdTenths[p]);
   char label[32];
   unsigned u = static_cast<unsigned>(p);
-  snprintf(label, sizeof label, "%10.10s %2.2u:%2.2u:%2.2u ", dataStart, u / 180,
-           (u % 180) / 3, (u % 3) * 20);
+  snprintf(label, sizeof label, "%10.10s %2.2u:%2.2u:%2.2u ", dataStart, u / 180, (u % 180) / 3,
+           (u % 3) * 20);
   int64_t sum = static_cast<int64_t>(r.NumLanes[p]) * r.ScanCnt[p];
   char text[512];
   snprintf(text, sizeof text,
            "%s,%u,%u,%2.1f,%u,%u,%u,%u,%u,%u,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u,%u,%u,%2.1f,%d,%s\n",
            r.Name, r.NumLanes[p], r.Volume[p],
-           static_cast<double>(static_cast<float>(r.ScanCnt[p]) / 12.0f), r.ScanCnt[p],
-           r.Flag[p], r.NPds[p], codes.flow, codes.occupancy, codes.speed,
-           tenths(r.SpdTenths[p]), tenths(r.LenTenths[p]), r.Bin1[p], r.Bin2[p], r.Bin3[p],
-           r.Bin4[p], r.SpdFlag[p], r.SpdFlag2[p], r.SpdNPds[p], r.EstLength[p],
-           static_cast<double>(r.CalcSpdTenths[p]),
+           static_cast<double>(static_cast<float>(r.ScanCnt[p]) / 12.0f), r.ScanCnt[p], r.Flag[p],
+           r.NPds[p], codes.flow, codes.occupancy, codes.speed, tenths(r.SpdTenths[p]),
+           tenths(r.LenTenths[p]), r.Bin1[p], r.Bin2[p], r.Bin3[p], r.Bin4[p], r.SpdFlag[p],
+           r.SpdFlag2[p], r.SpdNPds[p], r.EstLength[p], static_cast<double>(r.CalcSpdTenths[p]),
            static_cast<int>(static_cast<uint32_t>(sum)), label);
   std::string row = text;
   row.insert(row.size() - 1, "\r");
@@ -74,8 +75,8 @@ TEST_F(ElementReportTest, WritesTheExampleRow) {
             "005es17329:_MN___1,0,0,0.0,0,0,0,4,4,4,0.0,0.0,0,0,0,0,0,0,0,0,0.0,0,"
             "08/18/2021 00:00:00 ");
   EXPECT_EQ(lines[4320].substr(19, 19), "0,0,0.0,0,0,0,4,4,4");
-  EXPECT_EQ(logText(), "[12:34:56] - Writing 20 second data to CSV file [" +
-                           options_.outputFolder + kPlainName + "]...\n");
+  EXPECT_EQ(logText(), "[12:34:56] - Writing 20 second data to CSV file [" + options_.outputFolder +
+                           kPlainName + "]...\n");
   EXPECT_EQ(consoleText(), "");
 }
 

@@ -23,8 +23,7 @@ struct LaneColumns {
   static constexpr int Count = 7;
   static constexpr size_t RowRoom = LaneRowRoom;
 
-  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values,
-                     size_t stride) {
+  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values, size_t stride) {
     for (int b = 0; b < count; ++b, values += stride) {
       int p = first + b;
       values[0] = r.NumLanes[p];
@@ -38,8 +37,8 @@ struct LaneColumns {
   }
 
   // "%s,%s,%u,%u,%2.1f,%u,%u,%2.1f,%2.1f\n"
-  static char* format(char* out, const NumberTexts& texts, const RowName& name,
-                      const uint16_t* v, const char* label) {
+  static char* format(char* out, const NumberTexts& texts, const RowName& name, const uint16_t* v,
+                      const char* label) {
     out = putNameAndLabel(out, name, label);
     out = texts.putUnsigned(out, v[0]);
     *out++ = ',';
@@ -66,13 +65,12 @@ std::string laneReportPath(const RunOptions& options, const DataHeader& header) 
   return reportPath(options.outputFolder, fileFormat(options), header);
 }
 
-char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
-                    int period, const char* label) {
+char* formatLaneRow(char* out, const NumberTexts& texts, const DeviceRecord& record, int period,
+                    const char* label) {
   return formatSingleRow<LaneColumns>(out, texts, record, period, label);
 }
 
-bool writeLaneReport(const RunContext& run, const DataHeader& header,
-                    const DeviceTable* table) {
+bool writeLaneReport(const RunContext& run, const DataHeader& header, const DeviceTable* table) {
   const RunOptions& options = run.options;
   OutputFile csv;
   Coverage covered;
@@ -81,10 +79,9 @@ bool writeLaneReport(const RunContext& run, const DataHeader& header,
   if (!startPeriodReport(run, header, table, report, &csv, &covered)) return false;
   if (table != nullptr && !covered.periods.empty()) {
     bool speedLoops = options.includeSpeedLoops;
-    std::vector<int32_t> entries =
-        reportedEntries(table, covered.devices, [speedLoops](const DeviceRecord& r) {
-          return passesLaneFilter(r, speedLoops);
-        });
+    std::vector<int32_t> entries = reportedEntries(
+        table, covered.devices,
+        [speedLoops](const DeviceRecord& r) { return passesLaneFilter(r, speedLoops); });
     writeRowBlocks<LaneColumns>(&csv, *table, entries, covered.periods,
                                 labelDate(header.dataStart, sizeof header.dataStart),
                                 options.rowFirst);

@@ -15,8 +15,8 @@ const char kPlainName[] = "PELMA20Sec_Lane_08182021.csv";
 
 std::string printfLabel(const char* dataStart, unsigned p) {
   char text[32];
-  snprintf(text, sizeof text, "%10.10s %2.2u:%2.2u:%2.2u", dataStart, p / 180,
-           (p % 180) / 3, (p % 3) * 20);
+  snprintf(text, sizeof text, "%10.10s %2.2u:%2.2u:%2.2u", dataStart, p / 180, (p % 180) / 3,
+           (p % 3) * 20);
   return text;
 }
 
@@ -24,9 +24,8 @@ std::string printfLabel(const char* dataStart, unsigned p) {
 std::string printfRow(const DeviceRecord& r, const char* dataStart, int p) {
   char text[256];
   snprintf(text, sizeof text, "%s,%s,%u,%u,%2.1f,%u,%u,%2.1f,%2.1f\n", r.Name,
-           printfLabel(dataStart, static_cast<unsigned>(p)).c_str(), r.NumLanes[p],
-           r.Volume[p], static_cast<double>(static_cast<float>(r.ScanCnt[p]) / 12.0f),
-           r.Flag[p], r.Incident[p],
+           printfLabel(dataStart, static_cast<unsigned>(p)).c_str(), r.NumLanes[p], r.Volume[p],
+           static_cast<double>(static_cast<float>(r.ScanCnt[p]) / 12.0f), r.Flag[p], r.Incident[p],
            static_cast<double>(static_cast<float>(r.SpdTenths[p]) / 10.0f),
            static_cast<double>(static_cast<float>(r.LenTenths[p]) / 10.0f));
   std::string row = text;
@@ -55,8 +54,8 @@ TEST_F(LaneReportTest, WritesTheExampleRowForAWholeDay) {
   EXPECT_EQ(lines[1], "005es17329:_MN___1,08/18/2021 00:00:00,0,0,0.0,0,0,0.0,0.0");
   EXPECT_EQ(lines[1261], kExampleRow);
   EXPECT_EQ(lines[4320], "005es17329:_MN___1,08/18/2021 23:59:40,0,0,0.0,0,0,0.0,0.0");
-  EXPECT_EQ(logText(), "[12:34:56] - Writing 20 second data to CSV file [" +
-                           options_.outputFolder + kPlainName + "]...\n");
+  EXPECT_EQ(logText(), "[12:34:56] - Writing 20 second data to CSV file [" + options_.outputFolder +
+                           kPlainName + "]...\n");
   EXPECT_EQ(consoleText(), "");
 }
 
@@ -78,15 +77,15 @@ TEST_F(LaneReportTest, SinglePeriodAndSingleDevice) {
   options_.deviceName = LaneName;
   ASSERT_EQ(writeLaneReport(run(), header_, table_.get()), 1);
   EXPECT_EQ(output(name), std::string(kHeader) + "\r\n" + kExampleRow + "\r\n");
-  EXPECT_EQ(logText(),
-            "[12:34:56] - Writing 20 second data to CSV file [" + path + "]...\n" +
-                "[12:34:56] - Printing period [07:00:00] column [1260] for [" + path +
-                "]\n" + "[12:34:56] - Writing 20 second data to CSV file [" + path +
-                "]...\n" + "[12:34:56] - Printing period [07:00:00] column [1260] for [" +
-                path + "]\n" + "[12:34:56] - Processing device [005es17329:_MN___1]\n");
+  EXPECT_EQ(logText(), "[12:34:56] - Writing 20 second data to CSV file [" + path + "]...\n" +
+                           "[12:34:56] - Printing period [07:00:00] column [1260] for [" + path +
+                           "]\n" + "[12:34:56] - Writing 20 second data to CSV file [" + path +
+                           "]...\n" +
+                           "[12:34:56] - Printing period [07:00:00] column [1260] for [" + path +
+                           "]\n" + "[12:34:56] - Processing device [005es17329:_MN___1]\n");
   EXPECT_EQ(consoleText(), "Printing period [07:00:00] column [1260] for [" + path + "]\n" +
-                               "Printing period [07:00:00] column [1260] for [" + path +
-                               "]\n" + "Processing device [005es17329:_MN___1]\n");
+                               "Printing period [07:00:00] column [1260] for [" + path + "]\n" +
+                               "Processing device [005es17329:_MN___1]\n");
 }
 
 TEST_F(LaneReportTest, LaneFilterKeepsLanesAndStations) {
@@ -107,10 +106,9 @@ TEST_F(LaneReportTest, LaneFilterKeepsLanesAndStations) {
   };
   ASSERT_EQ(writeLaneReport(run(), header_, table_.get()), 1);
   EXPECT_EQ(names(kPlainName),
-            (std::vector<std::string>{LaneName + std::string("@00:00:00"),
-                                      "005es17329:_MN__S_@00:00:00",
-                                      LaneName + std::string("@00:00:20"),
-                                      "005es17329:_MN__S_@00:00:20"}));
+            (std::vector<std::string>{
+                LaneName + std::string("@00:00:00"), "005es17329:_MN__S_@00:00:00",
+                LaneName + std::string("@00:00:20"), "005es17329:_MN__S_@00:00:20"}));
   options_.includeSpeedLoops = true;
   ASSERT_EQ(writeLaneReport(run(), header_, table_.get()), 1);
   EXPECT_EQ(names("PELMA20Sec_Lane_S_08182021.csv"),
@@ -225,8 +223,7 @@ TEST_F(LaneReportTest, RandomRowsMatchThePrintfFormat) {
     putTimeLabel(label, date, p);
     char row[LaneRowRoom];
     char* end = formatLaneRow(row, texts, device(1), p, label);
-    ASSERT_EQ(std::string(row, static_cast<size_t>(end - row)),
-              printfRow(device(1), "8/1/21", p));
+    ASSERT_EQ(std::string(row, static_cast<size_t>(end - row)), printfRow(device(1), "8/1/21", p));
   }
 }
 

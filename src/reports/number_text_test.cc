@@ -72,8 +72,7 @@ TEST(NumberTextTest, DecimalColumnsMatchPrintfForEvery16BitValue) {
 TEST(NumberTextTest, ScanCntSumMatchesPrintfWithoutOverflow) {
   const NumberTexts& texts = numberTexts();
   auto sumText = [&](uint16_t lanes, uint16_t scans) {
-    return appended(
-        [&](char* out) { return texts.putSigned(out, scanCntSum(lanes, scans)); });
+    return appended([&](char* out) { return texts.putSigned(out, scanCntSum(lanes, scans)); });
   };
   // Every value the decoder can produce.
   for (int lanes = 0; lanes <= 7; ++lanes) {
@@ -91,11 +90,9 @@ TEST(NumberTextTest, ScanCntSumMatchesPrintfWithoutOverflow) {
   EXPECT_EQ(sumText(256, 256), "65536");
   EXPECT_EQ(sumText(1, 65535), "65535");
   // The slow path of putSigned on its own.
-  for (long long v : {-2147483648LL, -1LL, -65535LL, 65536LL, 99999LL, 2147483647LL,
-                      1000000000LL}) {
-    EXPECT_EQ(appended([&](char* out) {
-                return texts.putSigned(out, static_cast<int32_t>(v));
-              }),
+  for (long long v :
+       {-2147483648LL, -1LL, -65535LL, 65536LL, 99999LL, 2147483647LL, 1000000000LL}) {
+    EXPECT_EQ(appended([&](char* out) { return texts.putSigned(out, static_cast<int32_t>(v)); }),
               printedInt("%lld", v));
   }
 }

@@ -18,8 +18,7 @@ namespace {
 using ReportFilesTest = ReportTest;
 
 // Runs the writers in the pipeline's order and returns their results.
-std::vector<int> writeAll(const RunContext& run, const DataHeader& header,
-                          DeviceTable* table) {
+std::vector<int> writeAll(const RunContext& run, const DataHeader& header, DeviceTable* table) {
   return {writeElementReport(run, header, table), writeLaneReport(run, header, table),
           writeTrapReport(run, header, table), writeContentsReport(run, header, table)};
 }
@@ -157,8 +156,7 @@ TEST_F(ReportFilesTest, SlashesInTheDateNameSubFoldersButNeverLeaveTheOutputFold
   }
   EXPECT_EQ(writeAll(run(), header_, table_.get()), (std::vector<int>{1, 1, 1, 1}));
   EXPECT_EQ(csvLines(output("PELMA20Sec_Lane_201/8/18.csv")).size(), 2u);
-  EXPECT_EQ(csvLines(output("PELMA20Sec_Content_201/8/18.csv")).back(),
-            "Contents listed = 1");
+  EXPECT_EQ(csvLines(output("PELMA20Sec_Content_201/8/18.csv")).back(), "Contents listed = 1");
 
   // "x/-..-/../": "PELMA20Sec_<report>x/../../.csv" would be ".csv" beside
   // the output folder.
@@ -183,9 +181,9 @@ TEST_F(ReportFilesTest, LongestRowsFitTheirRoom) {
   makeTable({{std::string(18, '\n'), KindLane}});
   DeviceRecord& r = device(0);
   const int p = 4319;
-  for (uint16_t* plane : {r.Incident, r.NumLanes, r.Volume, r.ScanCnt, r.Flag, r.EstLength,
-                          r.CalcSpdTenths, r.SpdFlag, r.SpdFlag2, r.SpdTenths, r.LenTenths,
-                          r.Bin1, r.Bin2, r.Bin3, r.Bin4}) {
+  for (uint16_t* plane :
+       {r.Incident, r.NumLanes, r.Volume, r.ScanCnt, r.Flag, r.EstLength, r.CalcSpdTenths,
+        r.SpdFlag, r.SpdFlag2, r.SpdTenths, r.LenTenths, r.Bin1, r.Bin2, r.Bin3, r.Bin4}) {
     plane[p] = 65535;
   }
   for (uint8_t* plane : {r.NPds, r.SpdNPds}) plane[p] = 255;

@@ -27,13 +27,12 @@ std::string reportPath(const std::string& outputFolder, const char* format,
   int n = snprintf(nullptr, 0, format, outputFolder.c_str(), date, date + 3, date + 6);
   if (n < 0) return std::string();
   std::vector<char> text(static_cast<size_t>(n) + 1);
-  snprintf(text.data(), text.size(), format, outputFolder.c_str(), date, date + 3,
-           date + 6);
+  snprintf(text.data(), text.size(), format, outputFolder.c_str(), date, date + 3, date + 6);
   return std::string(text.data(), static_cast<size_t>(n));
 }
 
-bool openReport(const RunContext& run, const std::string& path,
-                const char* announcement, OutputFile* csv) {
+bool openReport(const RunContext& run, const std::string& path, const char* announcement,
+                OutputFile* csv) {
   // The date pieces of the name come from the data file.
   return openRunOutput(run, path, announcement, csv);
 }
@@ -46,8 +45,8 @@ int32_t periodIndex(const std::string& periodText) {
   return hours * 180 + minutes * 3 + step;
 }
 
-IndexRange selectPeriods(const RunContext& run, const DataHeader& header,
-                         const std::string& path, bool echoOnConsole) {
+IndexRange selectPeriods(const RunContext& run, const DataHeader& header, const std::string& path,
+                         bool echoOnConsole) {
   int32_t count = periodCount(header);
   if (!run.options.singlePeriod) return {0, count};
   Log& log = run.log;
@@ -55,14 +54,13 @@ IndexRange selectPeriods(const RunContext& run, const DataHeader& header,
   int32_t index = periodIndex(run.options.periodText);
   log.note("Printing period [%s] column [%d] for [%s]\n", text, index, path.c_str());
   if (echoOnConsole) {
-    log.console("Printing period [%s] column [%d] for [%s]\n", text, index,
-                path.c_str());
+    log.console("Printing period [%s] column [%d] for [%s]\n", text, index, path.c_str());
   }
   // Every plane holds PeriodsPerDay periods, but only the file's are valid.
   if (index < 0 || index >= count) {
     log.warn("Period [%s] column [%d] is outside the file's %d periods!\n", text, index, count);
-    log.consoleWarning("Period [%s] column [%d] is outside the file's %d periods!\n",
-                text, index, count);
+    log.consoleWarning("Period [%s] column [%d] is outside the file's %d periods!\n", text, index,
+                       count);
     return {};
   }
   return {index, index + 1};
@@ -72,8 +70,7 @@ int32_t findDevice(const DeviceTable* table, const std::string& name) {
   if (table == nullptr) return -1;
   for (int32_t i = 0; i < table->size(); ++i) {
     const DeviceRecord& record = (*table)[i];
-    if (nameLength(record) == name.size() &&
-        memcmp(record.Name, name.data(), name.size()) == 0) {
+    if (nameLength(record) == name.size() && memcmp(record.Name, name.data(), name.size()) == 0) {
       return i;
     }
   }
@@ -98,9 +95,8 @@ IndexRange selectDevices(const RunContext& run, const DeviceTable* table) {
   return {found, found + 1};
 }
 
-bool startPeriodReport(const RunContext& run, const DataHeader& header,
-                       const DeviceTable* table, const PeriodReport& report,
-                       OutputFile* csv, Coverage* coverage) {
+bool startPeriodReport(const RunContext& run, const DataHeader& header, const DeviceTable* table,
+                       const PeriodReport& report, OutputFile* csv, Coverage* coverage) {
   std::string path = reportPath(run.options.outputFolder, report.fileFormat, header);
   if (!openReport(run, path, AnnounceData, csv)) return false;
   if (report.headerFirst) csv->writeText(report.headerLine, strlen(report.headerLine));

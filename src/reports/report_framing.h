@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/output_file.h"
+#include "base/run_context.h"
 #include "datafile/data_file.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
-#include "base/output_file.h"
-#include "base/run_context.h"
 
 namespace loopconv {
 
@@ -37,7 +37,7 @@ constexpr const char* AnnounceElements = "Writing 20 second data elements to CSV
 // the path and opens the file. On failure logs the E line and returns false;
 // a name with a ".." step after the output folder fails with EINVAL.
 [[nodiscard]] bool openReport(const RunContext& run, const std::string& path,
-                const char* announcement, OutputFile* csv);
+                              const char* announcement, OutputFile* csv);
 
 // The period index of a "HH:MM:SS" text: each two-character field read the
 // way atoi reads it, index = HH x 180 + MM x 3 + (20 -> 1, 40 -> 2, else SS).
@@ -46,8 +46,8 @@ int32_t periodIndex(const std::string& periodText);
 // All periods of the file, or the single period of option P (announced in
 // the log, and on the console when `echoOnConsole`). A period outside the
 // file gives a warning and an empty range.
-IndexRange selectPeriods(const RunContext& run, const DataHeader& header,
-                         const std::string& path, bool echoOnConsole);
+IndexRange selectPeriods(const RunContext& run, const DataHeader& header, const std::string& path,
+                         bool echoOnConsole);
 
 // How a report with one row per period and device (Lane, Trap, Element)
 // frames its rows.
@@ -67,9 +67,8 @@ struct Coverage {
 // Builds the path, announces and opens the file, then selects the periods
 // and the devices and writes the header line, in the report's order. False
 // when the file could not be opened (the E line is logged).
-bool startPeriodReport(const RunContext& run, const DataHeader& header,
-                       const DeviceTable* table, const PeriodReport& report,
-                       OutputFile* csv, Coverage* coverage);
+bool startPeriodReport(const RunContext& run, const DataHeader& header, const DeviceTable* table,
+                       const PeriodReport& report, OutputFile* csv, Coverage* coverage);
 
 // Whether option D is in force.
 inline bool singleDeviceInForce(const RunOptions& options) {
@@ -87,8 +86,7 @@ IndexRange selectDevices(const RunContext& run, const DeviceTable* table);
 // ('S' at name position 16) and option S is absent.
 inline bool passesLaneFilter(const DeviceRecord& record, bool includeSpeedLoops) {
   if (record.Kind == KindStation) return true;
-  return record.Kind == KindLane &&
-         (record.Name[NameTypePosition] != 'S' || includeSpeedLoops);
+  return record.Kind == KindLane && (record.Name[NameTypePosition] != 'S' || includeSpeedLoops);
 }
 
 // Length of a record's name: up to its terminator, at most 18 characters.
@@ -113,8 +111,7 @@ inline char* putName(char* out, const DeviceRecord& record) {
 
 // The table positions within `devices` whose records `admit` accepts.
 template <typename Admit>
-std::vector<int32_t> reportedEntries(const DeviceTable* table, IndexRange devices,
-                                     Admit admit) {
+std::vector<int32_t> reportedEntries(const DeviceTable* table, IndexRange devices, Admit admit) {
   std::vector<int32_t> entries;
   for (int32_t i = devices.first; i < devices.end; ++i) {
     if (admit((*table)[i])) entries.push_back(i);

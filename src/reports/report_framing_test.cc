@@ -62,15 +62,22 @@ TEST_F(ReportFramingTest, OpenAnnouncesAndReportsFailures) {
   EXPECT_FALSE(openReport(run(), folder, AnnounceData, &csv));
   std::string longPath = options_.outputFolder + std::string(260, 'x');
   EXPECT_FALSE(openReport(run(), longPath, AnnounceData, &csv));
-  EXPECT_EQ(logText(),
-            "[12:34:56] - Writing 20 second data to CSV file [" + good + "]...\n"
-            "[12:34:56] - Writing 20 second data elements to CSV file [" + missing +
-                "]...\n"
-            "[12:34:56] E Could not open data file [" + missing + "]! - Error = [" +
-                std::to_string(ENOENT) + "].\n"
-            "[12:34:56] - Writing 20 second data to CSV file [" + folder + "]...\n"
-            "[12:34:56] E Could not open data file [" + folder + "]! - Error = [21].\n"
-            "[12:34:56] E Path [" + longPath + "] is longer than 259 characters!\n");
+  EXPECT_EQ(logText(), "[12:34:56] - Writing 20 second data to CSV file [" + good +
+                           "]...\n"
+                           "[12:34:56] - Writing 20 second data elements to CSV file [" +
+                           missing +
+                           "]...\n"
+                           "[12:34:56] E Could not open data file [" +
+                           missing + "]! - Error = [" + std::to_string(ENOENT) +
+                           "].\n"
+                           "[12:34:56] - Writing 20 second data to CSV file [" +
+                           folder +
+                           "]...\n"
+                           "[12:34:56] E Could not open data file [" +
+                           folder +
+                           "]! - Error = [21].\n"
+                           "[12:34:56] E Path [" +
+                           longPath + "] is longer than 259 characters!\n");
   EXPECT_EQ(consoleText(), "");
   // A path of exactly 259 characters is still formed.
   std::string limit = options_.outputFolder;
@@ -114,8 +121,7 @@ TEST_F(ReportFramingTest, PeriodOutsideTheFileIsRefused) {
   struct Case {
     const char* text;
     int index;
-  } cases[] = {{"24:00:00", 4320}, {"99:99:99", 18216}, {"-1:00:00", -180},
-               {"01:00:00", 180}};
+  } cases[] = {{"24:00:00", 4320}, {"99:99:99", 18216}, {"-1:00:00", -180}, {"01:00:00", 180}};
   for (const Case& c : cases) {
     options_.periodText = c.text;
     EXPECT_TRUE(selectPeriods(run(), header_, "/p.csv", true).empty()) << c.text;

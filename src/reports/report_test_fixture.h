@@ -15,14 +15,14 @@
 #include <utility>
 #include <vector>
 
-#include "datafile/data_header.h"
-#include "datafile/device_table.h"
-#include "gtest/gtest.h"
 #include "base/fake_platform.h"
 #include "base/log.h"
 #include "base/run_context.h"
 #include "base/run_options.h"
 #include "base/test_support.h"
+#include "datafile/data_header.h"
+#include "datafile/device_table.h"
+#include "gtest/gtest.h"
 
 namespace loopconv {
 
@@ -100,9 +100,9 @@ class ReportTest : public ::testing::Test {
     auto fill8 = [&](uint8_t* plane) {
       for (int p = 0; p < PeriodsPerDay; ++p) plane[p] = static_cast<uint8_t>(narrow(random));
     };
-    for (uint16_t* plane : {r.Incident, r.NumLanes, r.Volume, r.ScanCnt, r.Flag, r.EstLength,
-                            r.CalcSpdTenths, r.SpdFlag, r.SpdFlag2, r.SpdTenths,
-                            r.LenTenths, r.Bin1, r.Bin2, r.Bin3, r.Bin4}) {
+    for (uint16_t* plane :
+         {r.Incident, r.NumLanes, r.Volume, r.ScanCnt, r.Flag, r.EstLength, r.CalcSpdTenths,
+          r.SpdFlag, r.SpdFlag2, r.SpdTenths, r.LenTenths, r.Bin1, r.Bin2, r.Bin3, r.Bin4}) {
       fill16(plane);
     }
     for (uint8_t* plane : {r.NPds, r.SpdNPds}) fill8(plane);

@@ -14,8 +14,8 @@
 #include <cstring>
 #include <vector>
 
-#include "datafile/device_table.h"
 #include "base/output_file.h"
+#include "datafile/device_table.h"
 #include "reports/number_text.h"
 #include "reports/report_framing.h"
 
@@ -65,9 +65,8 @@ inline char* putNameAndLabel(char* out, const RowName& name, const char* label) 
 //   static char* format(char* out, const NumberTexts&, const RowName&,
 //                       const uint16_t* values, const char* label);
 template <typename Columns>
-void writeRowBlocks(OutputFile* csv, const DeviceTable& table,
-                    const std::vector<int32_t>& entries, IndexRange periods,
-                    const LabelDate& date, bool entryFirst) {
+void writeRowBlocks(OutputFile* csv, const DeviceTable& table, const std::vector<int32_t>& entries,
+                    IndexRange periods, const LabelDate& date, bool entryFirst) {
   if (entries.empty() || periods.empty()) return;
   const NumberTexts& texts = numberTexts();
   std::vector<RowName> names;
@@ -85,8 +84,7 @@ void writeRowBlocks(OutputFile* csv, const DeviceTable& table,
         for (int b = 0; b < count; ++b) {
           putTimeLabel(label, date, first + b);
           const uint16_t* row = values.data() + static_cast<size_t>(b) * Columns::Count;
-          csv->commit(Columns::format(csv->reserve(Columns::RowRoom), texts, names[e], row,
-                                      label));
+          csv->commit(Columns::format(csv->reserve(Columns::RowRoom), texts, names[e], row, label));
         }
       }
     }
@@ -98,15 +96,13 @@ void writeRowBlocks(OutputFile* csv, const DeviceTable& table,
   for (int first = periods.first; first < periods.end; first += BlockPeriods) {
     int count = std::min(BlockPeriods, periods.end - first);
     for (size_t e = 0; e < entries.size(); ++e) {
-      Columns::gather(table[entries[e]], first, count, values.data() + e * Columns::Count,
-                      stride);
+      Columns::gather(table[entries[e]], first, count, values.data() + e * Columns::Count, stride);
     }
     for (int b = 0; b < count; ++b) {
       putTimeLabel(label, date, first + b);
       const uint16_t* row = values.data() + static_cast<size_t>(b) * stride;
       for (size_t e = 0; e < entries.size(); ++e, row += Columns::Count) {
-        csv->commit(
-            Columns::format(csv->reserve(Columns::RowRoom), texts, names[e], row, label));
+        csv->commit(Columns::format(csv->reserve(Columns::RowRoom), texts, names[e], row, label));
       }
     }
   }
@@ -114,8 +110,8 @@ void writeRowBlocks(OutputFile* csv, const DeviceTable& table,
 
 // One row of `record` at `period`, through the same gather and format.
 template <typename Columns>
-char* formatSingleRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
-                      int period, const char* label) {
+char* formatSingleRow(char* out, const NumberTexts& texts, const DeviceRecord& record, int period,
+                      const char* label) {
   uint16_t values[Columns::Count];
   Columns::gather(record, period, 1, values, Columns::Count);
   return Columns::format(out, texts, rowName(record), values, label);

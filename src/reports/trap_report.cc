@@ -23,8 +23,7 @@ struct TrapColumns {
   static constexpr int Count = 8;
   static constexpr size_t RowRoom = TrapRowRoom;
 
-  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values,
-                     size_t stride) {
+  static void gather(const DeviceRecord& r, int first, int count, uint16_t* values, size_t stride) {
     for (int b = 0; b < count; ++b, values += stride) {
       int p = first + b;
       values[0] = r.SpdTenths[p];
@@ -39,8 +38,8 @@ struct TrapColumns {
   }
 
   // "%s,%s,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u\n"
-  static char* format(char* out, const NumberTexts& texts, const RowName& name,
-                      const uint16_t* v, const char* label) {
+  static char* format(char* out, const NumberTexts& texts, const RowName& name, const uint16_t* v,
+                      const char* label) {
     out = putNameAndLabel(out, name, label);
     out = texts.putTenths(out, v[0]);
     *out++ = ',';
@@ -61,13 +60,12 @@ std::string trapReportPath(const RunOptions& options, const DataHeader& header) 
   return reportPath(options.outputFolder, fileFormat(options), header);
 }
 
-char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
-                    int period, const char* label) {
+char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& record, int period,
+                    const char* label) {
   return formatSingleRow<TrapColumns>(out, texts, record, period, label);
 }
 
-bool writeTrapReport(const RunContext& run, const DataHeader& header,
-                    const DeviceTable* table) {
+bool writeTrapReport(const RunContext& run, const DataHeader& header, const DeviceTable* table) {
   const RunOptions& options = run.options;
   OutputFile csv;
   Coverage covered;

@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "base/run_context.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
 #include "reports/number_text.h"
-#include "base/run_context.h"
 
 namespace loopconv {
 
@@ -21,7 +21,7 @@ std::string trapReportPath(const RunOptions& options, const DataHeader& header);
 // (null when the table is absent) into the output folder. Returns true when the
 // file was written and closed, false when it could not be opened or written.
 [[nodiscard]] bool writeTrapReport(const RunContext& run, const DataHeader& header,
-                   const DeviceTable* table);
+                                   const DeviceTable* table);
 
 // Room for the longest Trap row, slack included.
 constexpr size_t TrapRowRoom = 128;
@@ -29,8 +29,8 @@ constexpr size_t TrapRowRoom = 128;
 // Writes the row of `record` at `period`, as
 // "%s,%s,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u\n" with CR LF, and returns its end.
 // `label` is the period's time label (TimeLabelLength characters).
-char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& record,
-                    int period, const char* label);
+char* formatTrapRow(char* out, const NumberTexts& texts, const DeviceRecord& record, int period,
+                    const char* label);
 
 }  // namespace loopconv
 

@@ -18,13 +18,13 @@ constexpr const char* SecondTrap = "005es17329:_MN__T2";
 std::string printfRow(const DeviceRecord& r, const char* dataStart, int p) {
   char label[32];
   unsigned u = static_cast<unsigned>(p);
-  snprintf(label, sizeof label, "%10.10s %2.2u:%2.2u:%2.2u", dataStart, u / 180,
-           (u % 180) / 3, (u % 3) * 20);
+  snprintf(label, sizeof label, "%10.10s %2.2u:%2.2u:%2.2u", dataStart, u / 180, (u % 180) / 3,
+           (u % 3) * 20);
   char text[256];
   snprintf(text, sizeof text, "%s,%s,%2.1f,%2.1f,%u,%u,%u,%u,%u,%u\n", r.Name, label,
            static_cast<double>(static_cast<float>(r.SpdTenths[p]) / 10.0f),
-           static_cast<double>(static_cast<float>(r.LenTenths[p]) / 10.0f), r.Bin1[p],
-           r.Bin2[p], r.Bin3[p], r.Bin4[p], r.SpdFlag[p], r.SpdFlag2[p]);
+           static_cast<double>(static_cast<float>(r.LenTenths[p]) / 10.0f), r.Bin1[p], r.Bin2[p],
+           r.Bin3[p], r.Bin4[p], r.SpdFlag[p], r.SpdFlag2[p]);
   std::string row = text;
   row.insert(row.size() - 1, "\r");
   return row;
@@ -61,23 +61,21 @@ TEST_F(TrapReportTest, PeriodAndDeviceSelectionInBothOrders) {
   options_.periodText = "08:00:20";
   ASSERT_EQ(writeTrapReport(run(), header_, table_.get()), 1);
   std::string path = options_.outputFolder + "PELMA20Sec_Trap_P_08182021.csv";
-  EXPECT_EQ(readFile(path), std::string(kHeader) + "\r\n" +
-                                printfRow(device(0), date, 1441) +
+  EXPECT_EQ(readFile(path), std::string(kHeader) + "\r\n" + printfRow(device(0), date, 1441) +
                                 printfRow(device(2), date, 1441));
   // Options R, D and P: exactly one row.
   options_.singleDevice = true;
   options_.deviceName = SecondTrap;
   ASSERT_EQ(writeTrapReport(run(), header_, table_.get()), 1);
   std::string dPath = options_.outputFolder + "PELMA20Sec_Trap_D_08182021.csv";
-  EXPECT_EQ(readFile(dPath),
-            std::string(kHeader) + "\r\n" + printfRow(device(2), date, 1441));
+  EXPECT_EQ(readFile(dPath), std::string(kHeader) + "\r\n" + printfRow(device(2), date, 1441));
   // The period goes to the log only; the device to both.
-  EXPECT_EQ(logText(),
-            "[12:34:56] - Writing 20 second data to CSV file [" + path + "]...\n" +
-                "[12:34:56] - Printing period [08:00:20] column [1441] for [" + path +
-                "]\n" + "[12:34:56] - Writing 20 second data to CSV file [" + dPath +
-                "]...\n" + "[12:34:56] - Printing period [08:00:20] column [1441] for [" +
-                dPath + "]\n" + "[12:34:56] - Processing device [005es17329:_MN__T2]\n");
+  EXPECT_EQ(logText(), "[12:34:56] - Writing 20 second data to CSV file [" + path + "]...\n" +
+                           "[12:34:56] - Printing period [08:00:20] column [1441] for [" + path +
+                           "]\n" + "[12:34:56] - Writing 20 second data to CSV file [" + dPath +
+                           "]...\n" +
+                           "[12:34:56] - Printing period [08:00:20] column [1441] for [" + dPath +
+                           "]\n" + "[12:34:56] - Processing device [005es17329:_MN__T2]\n");
   EXPECT_EQ(consoleText(), "Processing device [005es17329:_MN__T2]\n");
   // Option D alone: every period of that trap, in either order.
   options_.singlePeriod = false;

@@ -9,16 +9,14 @@ namespace {
 
 using Random = SampleRandom;
 
-const char* const kRoadways[] = {"I-35W", "I-35E", "I-94", "I-494", "I-694",
+const char* const kRoadways[] = {"I-35W",  "I-35E", "I-94",   "I-494", "I-694",
                                  "US 169", "TH 62", "TH 100", "TH 77", "MAIN ST"};
 const char kSides[] = {'N', 'S', 'E', 'W'};
 // Some locations hold commas, as real lists do.
-const char* const kLocations[] = {"ELM ST, NORTH", "W OF 50TH ST",  "AT CEDAR AVE",
-                                  "OAK AVE, S RAMP", "N OF I-94",   "LAKE ST, EAST",
-                                  "66TH ST",         "E OF LYNDALE", "PARK, RIDE LOT",
-                                  "BRIDGE 27831"};
-const char* const kStatuses[] = {"ACTIVE", "ACTIVE", "ACTIVE", "INACTIVE",
-                                 "OFFLINE", "PLANNED"};
+const char* const kLocations[] = {
+    "ELM ST, NORTH", "W OF 50TH ST", "AT CEDAR AVE", "OAK AVE, S RAMP", "N OF I-94",
+    "LAKE ST, EAST", "66TH ST",      "E OF LYNDALE", "PARK, RIDE LOT",  "BRIDGE 27831"};
+const char* const kStatuses[] = {"ACTIVE", "ACTIVE", "ACTIVE", "INACTIVE", "OFFLINE", "PLANNED"};
 
 // The port column in the layouts found in lists: right-aligned, left-aligned
 // or between blanks.
@@ -56,16 +54,16 @@ std::string buildCabinetList(const std::vector<CabinetLine>& cabinets, const std
              "%-10.10s CB%-5.5s %7.7s %4d %-11.11s %c %3d.%02d  %-16.16s %3d %3d "
              "%2d %2d %2d %-9.9s\r\n",
              c.name.c_str(), c.name.size() > 5 ? c.name.c_str() + 5 : "", port,
-             random.between(1, 255), c.roadway.c_str(), c.side, milepost / 100,
-             milepost % 100, c.location.c_str(), random.between(1, 12), c.loops % 1000,
-             c.stations % 100, c.speedtraps % 100, c.meteredLanes % 100, c.status.c_str());
+             random.between(1, 255), c.roadway.c_str(), c.side, milepost / 100, milepost % 100,
+             c.location.c_str(), random.between(1, 12), c.loops % 1000, c.stations % 100,
+             c.speedtraps % 100, c.meteredLanes % 100, c.status.c_str());
     text += line;
   }
   return text;
 }
 
-std::string buildCabinetList(const std::vector<std::string>& cabinets,
-                             const std::string& date, uint64_t seed) {
+std::string buildCabinetList(const std::vector<std::string>& cabinets, const std::string& date,
+                             uint64_t seed) {
   Random random(seed ^ 0xCAB1E7ull);
   std::vector<CabinetLine> lines;
   for (const std::string& name : cabinets) {

@@ -35,8 +35,8 @@ std::string buildCabinetList(const std::vector<CabinetLine>& cabinets, const std
 // A list of the named cabinets whose other columns (roadway, side, milepost,
 // location, counts, status) are drawn from `seed` too: for tests of the list
 // conversion that want varied lines.
-std::string buildCabinetList(const std::vector<std::string>& cabinets,
-                             const std::string& date, uint64_t seed);
+std::string buildCabinetList(const std::vector<std::string>& cabinets, const std::string& date,
+                             uint64_t seed);
 
 }  // namespace loopconv
 

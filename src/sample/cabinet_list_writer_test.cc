@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "gtest/gtest.h"
-#include "metadata/cabinet_line.h"
-#include "convert/list_file_conversion.h"
 #include "base/fake_platform.h"
 #include "base/test_support.h"
+#include "convert/list_file_conversion.h"
+#include "gtest/gtest.h"
+#include "metadata/cabinet_line.h"
 #include "sample/data_file_writer.h"
 
 namespace loopconv {
@@ -36,7 +36,8 @@ std::vector<std::string> splitFields(const std::string& row) {
 
 std::vector<std::string> someCabinets(int count) {
   std::vector<std::string> names;
-  for (int i = 0; i < count; ++i) names.push_back("0" + std::to_string(10 + i % 90) + "es" + std::to_string(17000 + i));
+  for (int i = 0; i < count; ++i)
+    names.push_back("0" + std::to_string(10 + i % 90) + "es" + std::to_string(17000 + i));
   return names;
 }
 
@@ -60,8 +61,8 @@ std::vector<std::string> convertedRows(const std::string& list) {
 
 TEST(CabinetListWriterTest, LinesAreFixedColumnsWithCrLf) {
   std::vector<std::string> names = someCabinets(200);
-  names.push_back("005es1");                  // padded to 10
-  names.push_back("005es17329-and-more");     // cut to 10
+  names.push_back("005es1");               // padded to 10
+  names.push_back("005es17329-and-more");  // cut to 10
   std::string text = buildCabinetList(names, "08/18/2021", 1);
   std::vector<std::string> lines = splitCrLf(text);
   ASSERT_EQ(lines.size(), 3 + names.size());
@@ -92,8 +93,9 @@ TEST(CabinetListWriterTest, ConvertedListHasOnePlausibleRowPerCabinet) {
   std::string list = buildCabinetList(names, "08/18/2021", 99);
   std::vector<std::string> rows = convertedRows(list);
   ASSERT_EQ(rows.size(), names.size() + 1);
-  EXPECT_EQ(rows[0], "Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,"
-                     "Loops,Stations,Speedtraps,Meteredlanes,Status");
+  EXPECT_EQ(rows[0],
+            "Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,"
+            "Loops,Stations,Speedtraps,Meteredlanes,Status");
   std::vector<std::string> listLines = splitCrLf(list);
   int commaLocations = 0;
   for (size_t i = 1; i < rows.size(); ++i) {

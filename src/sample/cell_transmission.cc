@@ -19,13 +19,13 @@ constexpr double QueueDischargeFactor = 0.94;
 // next. Boundary b lies at the upstream edge of cell b; the last one is the
 // corridor's downstream end.
 struct Boundary {
-  double exitShare = 0;   // off-ramps: share of the arriving flow that leaves
-  int onRamp = -1;        // on-ramp merging here (index into corridor.ramps)
+  double exitShare = 0;       // off-ramps: share of the arriving flow that leaves
+  int onRamp = -1;            // on-ramp merging here (index into corridor.ramps)
   std::vector<int> stations;  // stations measuring the flow that crosses here
 };
 
 struct Road {
-  std::vector<double> length;    // miles
+  std::vector<double> length;  // miles
   std::vector<double> lanes;
   std::vector<Boundary> boundaries;  // cells + 1
 };
@@ -96,12 +96,13 @@ double median(double a, double b, double c) {
 
 }  // namespace
 
-CorridorFlows simulateCorridor(const RoadCorridor& c, const SimulatedCorridorDay& day, int32_t periods) {
+CorridorFlows simulateCorridor(const RoadCorridor& c, const SimulatedCorridorDay& day,
+                               int32_t periods) {
   Road road = cutIntoCells(c);
   const size_t cells = road.length.size();
   const double vf = c.freeFlowMph;
   const double q = c.capacityPerLane;
-  const double critical = q / vf;  // density at capacity, per lane
+  const double critical = q / vf;                     // density at capacity, per lane
   const double wave = q / (c.jamDensity - critical);  // backward wave speed, mph
 
   CorridorFlows out;
@@ -203,8 +204,8 @@ CorridorFlows simulateCorridor(const RoadCorridor& c, const SimulatedCorridorDay
           double rampDemand = site.peakVph * share;
           out.entered += rampDemand * StepHours;
           double& queue = rampQueue[static_cast<size_t>(boundary.onRamp)];
-          double rampSending = std::min(rampDemand + queue / StepHours,
-                                        site.lanes * RampLaneCapacity);
+          double rampSending =
+              std::min(rampDemand + queue / StepHours, site.lanes * RampLaneCapacity);
           if (mainline + rampSending <= room) {
             ramp = rampSending;
           } else {

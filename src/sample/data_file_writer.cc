@@ -36,8 +36,8 @@ std::string headerText(const DataFileDescription& description, int64_t headerSiz
 }
 
 size_t blockBytes(const DeviceDescription& device, int32_t columns) {
-  size_t wanted = static_cast<size_t>(std::max(columns, 0)) *
-                  static_cast<size_t>(recordBytes(device.kind));
+  size_t wanted =
+      static_cast<size_t>(std::max(columns, 0)) * static_cast<size_t>(recordBytes(device.kind));
   return std::max(device.block.size(), wanted);
 }
 
@@ -59,8 +59,8 @@ std::string buildDataFile(const DataFileDescription& description, DataFileLayout
   for (;;) {
     text = headerText(description, headerSize, nameListSize, dataSize,
                       headerSize + nameListSize + dataSize);
-    int64_t needed = (static_cast<int64_t>(text.size()) + HeaderAlignment - 1) /
-                     HeaderAlignment * HeaderAlignment;
+    int64_t needed = (static_cast<int64_t>(text.size()) + HeaderAlignment - 1) / HeaderAlignment *
+                     HeaderAlignment;
     if (needed == headerSize) break;
     headerSize = needed;
   }

@@ -22,8 +22,7 @@ namespace loopconv {
 // have a 7-bit volume and a 1-bit flag; a trap's spdFlag2 keeps its high
 // nibble in place (bit 7 is also SpdNPds).
 inline std::array<uint8_t, 3> encodeLanePeriod(unsigned incident, unsigned numLanes,
-                                               unsigned scanCnt, unsigned volume,
-                                               unsigned flag) {
+                                               unsigned scanCnt, unsigned volume, unsigned flag) {
   return {static_cast<uint8_t>(((incident & 0x03) << 6) | ((numLanes & 0x07) << 3) |
                                ((scanCnt >> 8) & 0x07)),
           static_cast<uint8_t>(scanCnt & 0xFF),
@@ -80,15 +79,14 @@ struct DataFileDescription {
 
 // Where the parts of a built file lie.
 struct DataFileLayout {
-  int32_t headerSize = 0;    // offset of the name table
-  int32_t nameListSize = 0;  // 27 bytes per device
+  int32_t headerSize = 0;             // offset of the name table
+  int32_t nameListSize = 0;           // 27 bytes per device
   std::vector<uint32_t> dataOffsets;  // one per device
   int64_t fileSize = 0;
 };
 
 // The bytes of a data file holding `description`.
-std::string buildDataFile(const DataFileDescription& description,
-                          DataFileLayout* layout = nullptr);
+std::string buildDataFile(const DataFileDescription& description, DataFileLayout* layout = nullptr);
 
 }  // namespace loopconv
 

@@ -25,8 +25,8 @@ std::unique_ptr<DeviceTable> decodeBlock(uint16_t kind, const std::vector<uint8_
   DataHeader header;
   header.numberOfNames = 1;
   header.numberOfColumns = static_cast<int32_t>(block.size()) / recordBytes(kind);
-  decodeDataBlocks(reinterpret_cast<const char*>(block.data()), block.size(), header,
-                   table.get(), log);
+  decodeDataBlocks(reinterpret_cast<const char*>(block.data()), block.size(), header, table.get(),
+                   log);
   return table;
 }
 
@@ -70,10 +70,10 @@ TEST(DataFileWriterTest, EncodersInvertTheDecodingOfEveryRecord) {
     for (uint32_t i = 0; i < count; ++i) {
       std::array<uint8_t, 3> want = {block[3 * i], block[3 * i + 1], block[3 * i + 2]};
       // Plain comparisons: a gtest assertion per record would dominate.
-      if (encodeLanePeriod(l.Incident[i], l.NumLanes[i], l.ScanCnt[i], l.Volume[i],
-                           l.Flag[i]) != want ||
-          encodeStationPeriod(s.Incident[i], s.NumLanes[i], s.ScanCnt[i], s.Volume[i],
-                              s.Flag[i]) != want) {
+      if (encodeLanePeriod(l.Incident[i], l.NumLanes[i], l.ScanCnt[i], l.Volume[i], l.Flag[i]) !=
+              want ||
+          encodeStationPeriod(s.Incident[i], s.NumLanes[i], s.ScanCnt[i], s.Volume[i], s.Flag[i]) !=
+              want) {
         FAIL() << "record " << first + i;
       }
     }

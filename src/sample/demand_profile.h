@@ -38,8 +38,7 @@ struct DayConditions {
 };
 
 // The same (seed, date) gives the same conditions; another date others.
-DayConditions drawDayConditions(const RoadNetwork& network, uint64_t seed,
-                                const std::string& date);
+DayConditions drawDayConditions(const RoadNetwork& network, uint64_t seed, const std::string& date);
 
 // Demand at `hour` (0 to 24) as a share of the corridor's design peak: a
 // quiet night, a morning and an evening peak (the stronger one at 1.0: the

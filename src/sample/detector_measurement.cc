@@ -59,8 +59,7 @@ struct LaneReport {
 // How a faulty detector misreports, all day long.
 void applyFault(LaneFault fault, SampleRandom& random, LaneReport* r) {
   switch (fault) {
-    case LaneFault::None:
-      break;
+    case LaneFault::None: break;
     case LaneFault::CardOff:  // reports, but sees nothing
       r->volume = 0;
       r->scans = 0;
@@ -185,10 +184,10 @@ void measureStation(const RoadCorridor& corridor, const StationSite& station,
     laneDevices.push_back(namedDevice(deviceName(station.cabinet, lanePart + "___" + digit),
                                       KindLane, periods, random));
     if (station.trap) {
-      loopDevices.push_back(namedDevice(deviceName(station.cabinet, road + "__S" + digit),
-                                        KindLane, periods, random));
-      trapDevices.push_back(namedDevice(deviceName(station.cabinet, road + "__T" + digit),
-                                        KindTrap, periods, random));
+      loopDevices.push_back(namedDevice(deviceName(station.cabinet, road + "__S" + digit), KindLane,
+                                        periods, random));
+      trapDevices.push_back(namedDevice(deviceName(station.cabinet, road + "__T" + digit), KindTrap,
+                                        periods, random));
     }
   }
   DeviceDescription stationDevice =
@@ -217,12 +216,12 @@ void measureStation(const RoadCorridor& corridor, const StationSite& station,
         if (d.lane == k && p >= d.startPeriod && p < d.endPeriod) down = true;
       }
       double scans = c.volume > 0 ? coverScans(c.feet, c.volume, speed) : 0.0;
-      LaneReport report{c.volume, c.volume > 0 ? clampTo(scans + random.noise(), ScansPerPeriod)
-                                               : 0u};
+      LaneReport report{c.volume,
+                        c.volume > 0 ? clampTo(scans + random.noise(), ScansPerPeriod) : 0u};
       unsigned trueScans = report.scans;
-      applyFault(station.faults.size() > static_cast<size_t>(k) ? station.faults[k]
-                                                                 : LaneFault::None,
-                 random, &report);
+      applyFault(
+          station.faults.size() > static_cast<size_t>(k) ? station.faults[k] : LaneFault::None,
+          random, &report);
       if (down) {
         laneDevices[k].add(encodeLanePeriod(0, 0, 0, 0, DownFlag));
       } else {
@@ -232,9 +231,8 @@ void measureStation(const RoadCorridor& corridor, const StationSite& station,
       }
       if (!station.trap) continue;
       // The speed loop sees the same vehicles a moment later.
-      unsigned loopScans = c.volume > 0 ? clampTo(trueScans + random.noise() * 2.0,
-                                                  ScansPerPeriod)
-                                        : 0u;
+      unsigned loopScans =
+          c.volume > 0 ? clampTo(trueScans + random.noise() * 2.0, ScansPerPeriod) : 0u;
       loopDevices[k].add(encodeLanePeriod(0, 1, loopScans, c.volume, 0));
       unsigned valid = c.volume > 0 && random.below(200) != 0 ? 0x80 : 0x00;
       unsigned speedTenths = 0, lengthTenths = 0;
@@ -242,10 +240,9 @@ void measureStation(const RoadCorridor& corridor, const StationSite& station,
         speedTenths = clampTo((speed + random.noise()) * 10.0, 1023);
         lengthTenths = clampTo((c.feet / c.volume + 0.3 * random.noise()) * 10.0, 1023);
       }
-      trapDevices[k].add(encodeTrapPeriod(down ? 0x00 : 0x80, valid | 0x10, speedTenths,
-                                          lengthTenths, std::min(c.bins[0], 31u),
-                                          std::min(c.bins[1], 15u), std::min(c.bins[2], 15u),
-                                          std::min(c.bins[3], 7u)));
+      trapDevices[k].add(encodeTrapPeriod(
+          down ? 0x00 : 0x80, valid | 0x10, speedTenths, lengthTenths, std::min(c.bins[0], 31u),
+          std::min(c.bins[1], 15u), std::min(c.bins[2], 15u), std::min(c.bins[3], 7u)));
     }
     stationDevice.add(encodeStationPeriod(0, static_cast<unsigned>(lanes),
                                           stationScans / static_cast<unsigned>(lanes),
@@ -269,9 +266,9 @@ void measureRamp(const RoadCorridor& corridor, const RampSite& ramp, const RampF
     meteredLanes.push_back(namedDevice(deviceName(ramp.cabinet, part + "___" + digit),
                                        KindMeteredLane, periods, random));
   }
-  DeviceDescription queueLoop = namedDevice(
-      deviceName(ramp.cabinet, std::string("_Q") + corridor.side + "___1"), KindLane, periods,
-      random);
+  DeviceDescription queueLoop =
+      namedDevice(deviceName(ramp.cabinet, std::string("_Q") + corridor.side + "___1"), KindLane,
+                  periods, random);
 
   std::vector<double> trucks = truckShares(periods);
   WholeVehicles merged, arrived;
@@ -287,9 +284,9 @@ void measureRamp(const RoadCorridor& corridor, const RampSite& ramp, const RampF
       volume = std::min(volume, MaxLaneVolume);
       double feet = 0;
       for (unsigned v = 0; v < volume; ++v) feet += vehicleFor(random.uniform(), trucks[i]).feet;
-      unsigned scans = volume > 0 ? clampTo(coverScans(feet, volume, meterMph) + random.noise(),
-                                            ScansPerPeriod)
-                                  : 0u;
+      unsigned scans =
+          volume > 0 ? clampTo(coverScans(feet, volume, meterMph) + random.noise(), ScansPerPeriod)
+                     : 0u;
       meterLanes[k].add(encodeLanePeriod(0, 1, scans, volume, 0));
       unsigned rate = metering ? clampTo(volume * 180.0 / 20.0 + 10.0, 255) : 0;
       unsigned queueLevel = clampTo(queue / lanes / 3.0, 15);

@@ -48,8 +48,7 @@ struct LaneDowntime {
 // reports nothing then.
 void measureStation(const RoadCorridor& corridor, const StationSite& station,
                     const StationFlow& flow, const std::vector<LaneDowntime>& downtime,
-                    int32_t periods, SampleRandom& random,
-                    std::vector<DeviceDescription>* devices);
+                    int32_t periods, SampleRandom& random, std::vector<DeviceDescription>* devices);
 
 // The devices of a metered on-ramp's cabinet: per ramp lane its ramp-meter
 // loop ("R" at position 16, the vehicles let onto the mainline) and its

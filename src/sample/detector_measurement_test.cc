@@ -6,8 +6,8 @@
 #include "base/log.h"
 #include "datafile/data_header.h"
 #include "datafile/decode.h"
-#include "sample/demand_profile.h"
 #include "gtest/gtest.h"
+#include "sample/demand_profile.h"
 
 namespace loopconv {
 namespace {
@@ -141,12 +141,11 @@ TEST(DetectorMeasurementTest, FaultsAndDowntimeShowInTheRecords) {
   StationSite station = trapStation(4);
   station.trap = false;
   station.markedLanes = true;
-  station.faults = {LaneFault::CardOff, LaneFault::Stuck, LaneFault::Occupied,
-                    LaneFault::Chatter};
+  station.faults = {LaneFault::CardOff, LaneFault::Stuck, LaneFault::Occupied, LaneFault::Chatter};
   SampleRandom random(8);
   std::vector<DeviceDescription> devices;
-  measureStation(corridor, station, steadyFlow(6000.0, 60.0, periods),
-                 {{1, 100, 280}}, periods, random, &devices);
+  measureStation(corridor, station, steadyFlow(6000.0, 60.0, periods), {{1, 100, 280}}, periods,
+                 random, &devices);
   ASSERT_EQ(devices.size(), 5u);
   EXPECT_EQ(devices[0].name, "090es01234:MMW___1");
   EXPECT_EQ(devices[4].name, "090es01234:MMW_S00");

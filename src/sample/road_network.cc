@@ -18,12 +18,12 @@ struct NamedRoute {
   const char* code;
   const char* name;
 };
-const NamedRoute kNamedRoutes[] = {{"005", "I-5"},    {"090", "I-90"},  {"405", "I-405"},
+const NamedRoute kNamedRoutes[] = {{"005", "I-5"},    {"090", "I-90"},   {"405", "I-405"},
                                    {"520", "SR 520"}, {"167", "SR 167"}, {"009", "SR 9"},
                                    {"099", "SR 99"},  {"518", "SR 518"}};
 constexpr int NamedRouteCount = sizeof kNamedRoutes / sizeof kNamedRoutes[0];
-constexpr int RouteNumbers = 999;                       // codes 001 to 999
-constexpr int SegmentHundredths = 10000;                // a roadway's corridors 100 mi apart
+constexpr int RouteNumbers = 999;                             // codes 001 to 999
+constexpr int SegmentHundredths = 10000;                      // a roadway's corridors 100 mi apart
 constexpr int SegmentsPerRoute = 100000 / SegmentHundredths;  // mileposts below 1000.00
 
 constexpr int MinStations = 12;
@@ -82,10 +82,10 @@ std::string locationText(Random& random, char side, int milepost) {
     int street = 4 + milepost / 25 % 190;
     int lastTwo = street % 100;
     const char* suffix = lastTwo >= 11 && lastTwo <= 13 ? "TH"
-                         : street % 10 == 1               ? "ST"
-                         : street % 10 == 2               ? "ND"
-                         : street % 10 == 3               ? "RD"
-                                                          : "TH";
+                         : street % 10 == 1             ? "ST"
+                         : street % 10 == 2             ? "ND"
+                         : street % 10 == 3             ? "RD"
+                                                        : "TH";
     snprintf(text, sizeof text, "%s %d%s ST", at, street, suffix);
   } else if (random.below(8) == 0) {
     // Some locations hold commas, as real lists do.
@@ -112,8 +112,8 @@ class CorridorBuilder {
   CorridorBuilder(Random& random, std::unordered_set<std::string>& names)
       : random_(random), names_(names) {}
 
-  RoadCorridor build(const std::string& route, const std::string& roadway, char side,
-                 bool inbound, int upstreamMilepost, double wantedLength);
+  RoadCorridor build(const std::string& route, const std::string& roadway, char side, bool inbound,
+                     int upstreamMilepost, double wantedLength);
 
  private:
   void placeStations(RoadCorridor* c, double wantedLength);
@@ -144,8 +144,8 @@ void CorridorBuilder::placeStations(RoadCorridor* c, double wantedLength) {
     s.position = at;
     c->stations.push_back(s);
     // Now and then a longer gap, as between towns.
-    double gap = random_.below(12) == 0 ? 2.0 + 3.0 * random_.uniform()
-                                        : 0.3 + 1.2 * random_.uniform();
+    double gap =
+        random_.below(12) == 0 ? 2.0 + 3.0 * random_.uniform() : 0.3 + 1.2 * random_.uniform();
     at += gap;
     // The other direction of a roadway ends about where this one started; no
     // corridor runs past MaxCorridorMiles (mileposts stay within a segment).
@@ -157,7 +157,7 @@ void CorridorBuilder::placeStations(RoadCorridor* c, double wantedLength) {
 }
 
 RoadCorridor CorridorBuilder::build(const std::string& route, const std::string& roadway, char side,
-                                bool inbound, int upstreamMilepost, double wantedLength) {
+                                    bool inbound, int upstreamMilepost, double wantedLength) {
   RoadCorridor c;
   c.route = route;
   c.roadway = roadway;
@@ -244,9 +244,8 @@ RoadCorridor CorridorBuilder::build(const std::string& route, const std::string&
 void CorridorBuilder::chooseLanes(RoadCorridor* c, int* upstreamLanes, int* laneAddGap) {
   static const int kLaneDropLanes[] = {3, 3, 3, 4, 4, 4, 5};
   static const int kMergeLanes[] = {2, 3, 3, 3, 4, 4};
-  *upstreamLanes = c->bottleneck == BottleneckKind::LaneDrop
-                       ? kLaneDropLanes[random_.below(7)]
-                       : kMergeLanes[random_.below(6)];
+  *upstreamLanes = c->bottleneck == BottleneckKind::LaneDrop ? kLaneDropLanes[random_.below(7)]
+                                                             : kMergeLanes[random_.below(6)];
   // Some corridors start a lane narrower and gain it at an on-ramp.
   *laneAddGap = *upstreamLanes > 2 && random_.below(5) < 2 ? random_.between(1, 3) : -1;
 }
@@ -261,16 +260,15 @@ bool CorridorBuilder::designDemand(RoadCorridor* c, int upstreamLanes, int laneA
   const bool drop = c->bottleneck == BottleneckKind::LaneDrop;
   const int downstreamLanes = drop ? upstreamLanes - 1 : upstreamLanes;
   // Above a lane drop the arriving flow must fit the wider road.
-  double maxExcess = drop ? std::min(1.12, DesignMaxRatio * upstreamLanes / downstreamLanes)
-                          : 1.12;
+  double maxExcess = drop ? std::min(1.12, DesignMaxRatio * upstreamLanes / downstreamLanes) : 1.12;
   double excess = 1.05 + (maxExcess - 1.05) * random_.uniform();
   const double arriving = excess * downstreamLanes * q;  // at the bottleneck
 
   c->ramps.clear();
   c->laneChanges.clear();
   // A lane is gained at an on-ramp, which needs a gap with room for it.
-  if (laneAddGap >= 0 && c->stations[laneAddGap + 1].position -
-                                 c->stations[laneAddGap].position < 2 * MinPlaceGapMiles) {
+  if (laneAddGap >= 0 && c->stations[laneAddGap + 1].position - c->stations[laneAddGap].position <
+                             2 * MinPlaceGapMiles) {
     laneAddGap = -1;
   }
   int firstLanes = laneAddGap >= 0 ? upstreamLanes - 1 : upstreamLanes;

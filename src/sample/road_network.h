@@ -23,24 +23,24 @@ enum class LaneFault : uint8_t { None, CardOff, Stuck, Occupied, Chatter };
 // a trap station also the speed loops ("_MN__S1") and traps ("_MN__T1"), and
 // the station itself ("_MN_S00"); the letter after "M" is the corridor's side.
 struct StationSite {
-  std::string cabinet;     // 10 characters: route, "es", milepost in hundredths
-  int milepost = 0;        // hundredths of a mile, as in the cabinet name
-  double position = 0;     // miles downstream of the corridor's upstream end
-  int lanes = 0;           // 2 to 5
-  bool trap = false;       // speed traps (and speed loops) in every lane
-  bool markedLanes = false;  // lanes named with 'M' at position 11 ("MMN___1")
+  std::string cabinet;            // 10 characters: route, "es", milepost in hundredths
+  int milepost = 0;               // hundredths of a mile, as in the cabinet name
+  double position = 0;            // miles downstream of the corridor's upstream end
+  int lanes = 0;                  // 2 to 5
+  bool trap = false;              // speed traps (and speed loops) in every lane
+  bool markedLanes = false;       // lanes named with 'M' at position 11 ("MMN___1")
   std::vector<LaneFault> faults;  // one per lane
-  std::string location;    // cross-street text of the cabinet list (<= 16)
+  std::string location;           // cross-street text of the cabinet list (<= 16)
 };
 
 enum class RampKind : uint8_t { On, Off };
 
 struct RampSite {
   RampKind kind = RampKind::On;
-  double position = 0;     // miles downstream of the upstream end
-  double peakVph = 0;      // on-ramp: its demand at the design peak
-  double exitShare = 0;    // off-ramp: the share of the mainline that leaves
-  int lanes = 1;           // on-ramp lanes (metered lanes when it has a cabinet)
+  double position = 0;   // miles downstream of the upstream end
+  double peakVph = 0;    // on-ramp: its demand at the design peak
+  double exitShare = 0;  // off-ramp: the share of the mainline that leaves
+  int lanes = 1;         // on-ramp lanes (metered lanes when it has a cabinet)
   // A metered on-ramp has a cabinet of its own ("_RN__R1" meter lanes,
   // "_RN___1" metered lanes, "_QN___1" queue loop); others have none.
   std::string cabinet;
@@ -57,20 +57,20 @@ struct LaneChange {
 enum class BottleneckKind : uint8_t { LaneDrop, BusyMerge };
 
 struct RoadCorridor {
-  std::string route;       // three characters, the start of every cabinet name
-  std::string roadway;     // "I-5", "SR 520": the cabinet list's Roadway
-  char side = 'N';         // direction of travel: N, S, E or W
+  std::string route;             // three characters, the start of every cabinet name
+  std::string roadway;           // "I-5", "SR 520": the cabinet list's Roadway
+  char side = 'N';               // direction of travel: N, S, E or W
   bool inboundInMorning = true;  // its morning peak is the stronger one
-  double lengthMiles = 0;  // from the upstream end to the downstream end
-  int upstreamMilepost = 0;  // hundredths, at position 0
+  double lengthMiles = 0;        // from the upstream end to the downstream end
+  int upstreamMilepost = 0;      // hundredths, at position 0
   double freeFlowMph = 65;
   double capacityPerLane = 2000;  // vehicles per hour per lane
   double jamDensity = 200;        // vehicles per mile per lane
   double upstreamPeakVph = 0;     // demand entering at position 0 at the design peak
   BottleneckKind bottleneck = BottleneckKind::LaneDrop;
   double bottleneckPosition = 0;
-  std::vector<StationSite> stations;  // in the direction of travel
-  std::vector<RampSite> ramps;        // in the direction of travel
+  std::vector<StationSite> stations;    // in the direction of travel
+  std::vector<RampSite> ramps;          // in the direction of travel
   std::vector<LaneChange> laneChanges;  // the first at position 0
 
   // Lanes of the road at `position`.

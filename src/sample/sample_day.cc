@@ -11,8 +11,8 @@ namespace loopconv {
 namespace {
 
 // One corridor's day: the demand curve with the day's level, its incidents.
-SimulatedCorridorDay corridorDay(const RoadCorridor& corridor, int index, const DayConditions& conditions,
-                        int32_t periods) {
+SimulatedCorridorDay corridorDay(const RoadCorridor& corridor, int index,
+                                 const DayConditions& conditions, int32_t periods) {
   SimulatedCorridorDay day;
   double level = conditions.corridorLevel[static_cast<size_t>(index)];
   for (int32_t p = 0; p < periods; ++p) {
@@ -129,8 +129,7 @@ bool DayAssembler::addCorridor(int index) {
     std::string station = devices.back().name;
     if (!addCabinet(&devices, stationLine(corridor, site))) return false;
     day_->stations.push_back({station, index, static_cast<int>(s), faulty});
-    std::vector<StationTruth> rows =
-        stationTruth(station, site.lanes, flows.stations[s], columns_);
+    std::vector<StationTruth> rows = stationTruth(station, site.lanes, flows.stations[s], columns_);
     day_->truth.insert(day_->truth.end(), rows.begin(), rows.end());
   }
   return addRampsBefore(corridor.lengthMiles + 1.0);

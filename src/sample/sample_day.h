@@ -35,14 +35,14 @@ struct SampleStation {
 struct SampleDay {
   std::string fileName;  // "PELMA20Sec_MMDDYYYY.DAT"
   std::string bytes;
-  std::vector<SampleDevice> devices;  // in table order
-  std::vector<std::string> cabinets;  // the 10-character cabinet names, in order
+  std::vector<SampleDevice> devices;      // in table order
+  std::vector<std::string> cabinets;      // the 10-character cabinet names, in order
   std::vector<CabinetLine> cabinetLines;  // what the cabinet list says of each
-  RoadNetwork network;        // the corridors of the file (the last may be cut short)
-  int completeCorridors = 0;  // the first ones, whose every device is in the file
-  DayConditions conditions;   // the date's demand, peaks, incidents and outages
-  std::vector<SampleStation> stations;  // every station device of the file, in order
-  std::vector<StationTruth> truth;      // their five-minute truth, station after station
+  RoadNetwork network;                    // the corridors of the file (the last may be cut short)
+  int completeCorridors = 0;              // the first ones, whose every device is in the file
+  DayConditions conditions;               // the date's demand, peaks, incidents and outages
+  std::vector<SampleStation> stations;    // every station device of the file, in order
+  std::vector<StationTruth> truth;        // their five-minute truth, station after station
 };
 
 // True for a date written MM/DD/YYYY with a plausible month and day.

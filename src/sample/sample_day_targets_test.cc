@@ -136,8 +136,8 @@ void checkQueuesFormAtBottlenecksAndSpreadUpstream(const Day& target) {
       // An incident makes a queue of its own; those peaks are left out.
       bool incident = false;
       for (const Incident& i : day.conditions.incidents) {
-        incident |= i.corridor == c && i.startPeriod < peakStart + 4 * 180 &&
-                    i.endPeriod > peakStart - 180;
+        incident |=
+            i.corridor == c && i.startPeriod < peakStart + 4 * 180 && i.endPeriod > peakStart - 180;
       }
       if (incident) continue;
       int firstInterval = -1, firstDownstream = -1, firstEdge = -1;

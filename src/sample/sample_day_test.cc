@@ -185,8 +185,8 @@ TEST(SampleDayTest, CabinetListDescribesTheRoads) {
     complete += values.size() >= 6;  // all but the corridor cut short
     char side = corridor.back();
     for (size_t i = 1; i < values.size(); ++i) {
-      double step = side == 'N' || side == 'E' ? values[i] - values[i - 1]
-                                               : values[i - 1] - values[i];
+      double step =
+          side == 'N' || side == 'E' ? values[i] - values[i - 1] : values[i - 1] - values[i];
       // Stations 0.3 to 1.5 miles apart, now and then 2 to 5 (a gap made
       // room for a ramp or a bottleneck may be a little over).
       EXPECT_GE(step, 0.29);
@@ -243,9 +243,9 @@ TEST(SampleDayTest, DetectorsAgreeWithTheTruth) {
 TEST(SampleDayTest, GeneratorWritesTheDayItsListAndItsTruth) {
   TempDir out;
   std::string truthPath = out.file("truth.csv");
-  ProgramResult run = runProgram({LOOPCONV_GEN_BINARY, "--devices", "120", "--date",
-                                  "02/29/2024", "--seed", "6", "--columns", "90", "--lst",
-                                  "--truth", truthPath, out.path()});
+  ProgramResult run =
+      runProgram({LOOPCONV_GEN_BINARY, "--devices", "120", "--date", "02/29/2024", "--seed", "6",
+                  "--columns", "90", "--lst", "--truth", truthPath, out.path()});
   ASSERT_EQ(run.status, 0) << run.err;
   SampleDay day = generateSampleDay(120, "02/29/2024", 6, 90);
   EXPECT_EQ(readFile(out.file("PELMA20Sec_02292024.DAT")), day.bytes);

@@ -35,9 +35,9 @@ std::vector<StationTruth> stationTruth(const std::string& device, int lanes,
 }
 
 std::string formatTruthCsv(const std::vector<StationTruth>& rows, const std::string& date) {
-  std::string iso = date.size() >= 10 ? date.substr(6, 4) + "-" + date.substr(0, 2) + "-" +
-                                            date.substr(3, 2)
-                                      : date;
+  std::string iso = date.size() >= 10
+                        ? date.substr(6, 4) + "-" + date.substr(0, 2) + "-" + date.substr(3, 2)
+                        : date;
   std::string text = std::string(TruthHeader) + "\r\n";
   text.reserve(rows.size() * 64 + text.size());
   char line[160];
@@ -81,8 +81,7 @@ bool parseIntervalStart(const std::string& field, int32_t* period) {
 
 }  // namespace
 
-bool parseTruthCsv(const std::string& text, std::vector<StationTruth>* rows,
-                   std::string* error) {
+bool parseTruthCsv(const std::string& text, std::vector<StationTruth>* rows, std::string* error) {
   rows->clear();
   size_t at = 0;
   int lineNumber = 0;

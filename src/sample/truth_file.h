@@ -26,11 +26,11 @@ constexpr int32_t TruthPeriods = TruthMinutes * 3;
 inline constexpr char TruthHeader[] = "device,interval_start,flow_vph,density_vpmpl,speed_mph";
 
 struct StationTruth {
-  std::string device;        // the station's name ("_S00")
-  int32_t firstPeriod = 0;   // the interval's first 20-second period
+  std::string device;       // the station's name ("_S00")
+  int32_t firstPeriod = 0;  // the interval's first 20-second period
   double flowVph = 0;
   double densityPerLane = 0;
-  bool hasSpeed = false;     // false when the density is 0
+  bool hasSpeed = false;  // false when the density is 0
   double speedMph = 0;
 };
 

@@ -13,7 +13,7 @@ TEST(TruthFileTest, RowsSumThePeriods) {
   flow.vehicles.assign(40, 0.0f);
   flow.density.assign(40, 0.0f);
   for (int p = 0; p < 15; ++p) {
-    flow.vehicles[p] = p < 5 ? 10.0f : 5.0f;  // 1800 and 900 vph
+    flow.vehicles[p] = p < 5 ? 10.0f : 5.0f;   // 1800 and 900 vph
     flow.density[p] = p < 5 ? 60.0f : 120.0f;  // 30 and 7.5 mph
   }
   for (int p = 30; p < 40; ++p) {
@@ -23,7 +23,7 @@ TEST(TruthFileTest, RowsSumThePeriods) {
   std::vector<StationTruth> rows = stationTruth("005es00100:_MN_S00", 3, flow, 40);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].firstPeriod, 0);
-  EXPECT_NEAR(rows[0].flowVph, 100.0 * 12, 1e-3);   // 100 vehicles in 5 minutes
+  EXPECT_NEAR(rows[0].flowVph, 100.0 * 12, 1e-3);  // 100 vehicles in 5 minutes
   EXPECT_NEAR(rows[0].densityPerLane, (5 * 60.0 + 10 * 120.0) / 15 / 3, 1e-4);
   // 100 vehicles / (PeriodHours x 1500): 12 mph, not the mean of 30 and 7.5.
   EXPECT_NEAR(rows[0].speedMph, 12.0, 1e-3);
