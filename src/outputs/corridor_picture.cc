@@ -36,23 +36,6 @@ constexpr int LegendItemWidth = 175;
 // Estimated cells: the band's colour with white dots.
 constexpr const char* EstimateFills[] = {"url(#est0)", "url(#est1)", "url(#est2)", "url(#est3)"};
 
-void appendTwoDigits(std::string* out, int32_t value) {
-  out->push_back(static_cast<char>('0' + value / 10 % 10));
-  out->push_back(static_cast<char>('0' + value % 10));
-}
-
-// HH:MM of a period (period 4320 is 24:00); a period inside a minute (the
-// end of a file that stops there) gets :SS.
-void appendClock(std::string* out, int32_t period) {
-  appendTwoDigits(out, period / 180);
-  out->push_back(':');
-  appendTwoDigits(out, period % 180 / 3);
-  if (period % 3 != 0) {
-    out->push_back(':');
-    appendTwoDigits(out, period % 3 * 20);
-  }
-}
-
 void appendFixed(std::string* out, uint64_t scaled, int decimals) {
   uint64_t unit = 1;
   for (int i = 0; i < decimals; ++i) unit *= 10;

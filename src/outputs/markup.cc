@@ -70,4 +70,19 @@ void appendTenths(std::string* out, int32_t tenths) {
   out->push_back(static_cast<char>('0' + tenths % 10));
 }
 
+void appendTwoDigits(std::string* out, int32_t value) {
+  out->push_back(static_cast<char>('0' + value / 10 % 10));
+  out->push_back(static_cast<char>('0' + value % 10));
+}
+
+void appendClock(std::string* out, int32_t period) {
+  appendTwoDigits(out, period / 180);
+  out->push_back(':');
+  appendTwoDigits(out, period % 180 / 3);
+  if (period % 3 != 0) {
+    out->push_back(':');
+    appendTwoDigits(out, period % 3 * 20);
+  }
+}
+
 }  // namespace loopconv

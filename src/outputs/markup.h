@@ -32,6 +32,14 @@ void appendEscapedUtf8(std::string* out, const std::string& text);
 void appendInt(std::string* out, int64_t value);
 void appendTenths(std::string* out, int32_t tenths);
 
+// Two digits of `value` (0 .. 99), "07".
+void appendTwoDigits(std::string* out, int32_t value);
+
+// The time of day at the start of 20-second `period` as HH:MM, or HH:MM:SS
+// when it falls inside a minute (the end of a file that stops between
+// minutes). Period 4320 is 24:00.
+void appendClock(std::string* out, int32_t period);
+
 }  // namespace loopconv
 
 #endif  // LOOPCONV_OUTPUTS_MARKUP_H_

@@ -31,24 +31,6 @@ constexpr int BottomMargin = 30;  // room for the hour labels again below the ro
 constexpr int MinWidth = 860;     // room for the title and the legend
 constexpr int LegendItemWidth = 166;
 
-void appendTwoDigits(std::string* out, int32_t value) {
-  out->push_back(static_cast<char>('0' + value / 10 % 10));
-  out->push_back(static_cast<char>('0' + value % 10));
-}
-
-// The time of day at the start of `period` as HH:MM, or HH:MM:SS when it
-// falls inside a minute (the end of a file that stops between minutes).
-// Period 4320 is 24:00.
-void appendClock(std::string* out, int32_t period) {
-  appendTwoDigits(out, period / 180);
-  out->push_back(':');
-  appendTwoDigits(out, period % 180 / 3);
-  if (period % 3 != 0) {
-    out->push_back(':');
-    appendTwoDigits(out, period % 3 * 20);
-  }
-}
-
 struct Layout {
   int32_t cells = 0;
   int32_t stations = 0;
