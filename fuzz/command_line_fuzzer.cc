@@ -63,9 +63,15 @@ struct Workplace {
   // and the three folders.
   void checkAndClear() {
     static const char* const firstLines[] = {
-        "Name,", "name,", "Input element count = ", "device,lane_type,",
-        "Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,Loops,Stations,"
-        "Speedtraps,Meteredlanes,Status\r\n"};
+        "Name,",
+        "name,",
+        "Input element count = ",
+        "device,lane_type,",
+        "date,device,lane_type,",
+        "file,kind,date,",
+        "corridor,",
+        ("Device,Alias,Port,Address,Roadway,Side,Milepost,Location,Version,Loops,Stations,"
+         "Speedtraps,Meteredlanes,Status\r\n")};
     for (const char* folder : {"", "in", "out", "logs"}) {
       loopconv::fuzz::checkOutputs(root.file(folder), firstLines);
     }

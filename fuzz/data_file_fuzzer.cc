@@ -106,8 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(completed == result, "Completed line and result disagree", log);
   check(result || log.find("] E ") != std::string::npos, "file refused without a reason", log);
 
-  static const char* const firstLines[] = {"Name,", "name,",
-                                           "Input element count = ", "device,lane_type,"};
+  static const char* const firstLines[] = {
+      "Name,", "name,", "Input element count = ", "device,lane_type,", "date,device,lane_type,"};
   scratch.checkAndClearOutput(firstLines);
   return 0;
 }
