@@ -130,20 +130,7 @@ void appendHead(std::string* out, int width, int height, const std::string& date
   out->append(
       " &#xB7; time across, distance up the page in the direction of travel, each "
       "station's five-minute speed over its segment</text>\n<g>");
-  for (size_t b = 0; b < BandCount; ++b) {
-    int x = 16 + static_cast<int>(b) * LegendItemWidth;
-    out->append("<rect x=\"");
-    appendInt(out, x);
-    out->append(
-        "\" y=\"58\" width=\"22\" height=\"14\" stroke=\"#555\" "
-        "stroke-width=\".5\" fill=\"");
-    out->append(BandStyles[b].fill);
-    out->append("\"/><text x=\"");
-    appendInt(out, x + 28);
-    out->append("\" y=\"70\">");
-    out->append(BandStyles[b].legend);
-    out->append("</text>");
-  }
+  appendBandLegend(out, LegendItemWidth);
   out->append(
       "<rect x=\"16\" y=\"80\" width=\"22\" height=\"14\" stroke=\"#555\" "
       "stroke-width=\".5\" fill=\"url(#est2)\"/><text x=\"44\" y=\"92\">dotted: "

@@ -79,19 +79,7 @@ void appendHead(std::string* out, const Layout& layout, const std::string& date,
       "from occupancy</text>\n");
   // The legend.
   out->append("<g font-size=\"12\">");
-  for (size_t b = 0; b < BandCount; ++b) {
-    int x = 16 + static_cast<int>(b) * LegendItemWidth;
-    out->append("<rect x=\"");
-    appendInt(out, x);
-    out->append(
-        "\" y=\"58\" width=\"22\" height=\"14\" stroke=\"#555\" stroke-width=\".5\" fill=\"");
-    out->append(BandStyles[b].fill);
-    out->append("\"/><text x=\"");
-    appendInt(out, x + 28);
-    out->append("\" y=\"70\">");
-    out->append(BandStyles[b].legend);
-    out->append("</text>");
-  }
+  appendBandLegend(out, LegendItemWidth);
   out->append("</g>\n");
 }
 

@@ -41,6 +41,10 @@ constexpr const char* NoDataPattern =
     "patternUnits=\"userSpaceOnUse\"><rect width=\"6\" height=\"6\" fill=\"#d4d4d4\"/>"
     "<path d=\"M0 6L6 0M-1 1L1-1M5 7L7 5\" stroke=\"#7a7a7a\"/></pattern>";
 
+// The legend of the speed bands: a swatch and its text per band, in a row
+// from x 16 at y 58, `itemWidth` pixels apart.
+void appendBandLegend(std::string* out, int itemWidth);
+
 }  // namespace loopconv
 
 #endif  // LOOPCONV_OUTPUTS_SPEED_PALETTE_H_
