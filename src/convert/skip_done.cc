@@ -11,6 +11,7 @@
 #include "convert/folder_scan.h"
 #include "convert/output_plan.h"
 #include "datafile/data_file.h"
+#include "outputs/day_page.h"
 #include "outputs/iso_date.h"
 
 namespace loopconv {
@@ -58,14 +59,20 @@ DoneCheck checkDone(const RunOptions& options, const std::string& name) {
   RunOptions fileOptions = options;
   fileOptions.outputFolder = outputFolderFor(options, name);
   check.upToDate = true;
+  std::vector<std::string> paths;
   for (const PlannedOutput& output : planOutputs(fileOptions, header, nullptr, name)) {
-    for (const std::string& outputPath : output.paths) {
-      check.outputs.push_back(outputPath.substr(options.outputFolder.size()));
-      struct stat info;
-      if (stat(outputPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-          !newer(info.st_mtim, dataModified)) {
-        check.upToDate = false;
-      }
+    paths.insert(paths.end(), output.paths.begin(), output.paths.end());
+  }
+  // The day page is written after the other outputs, outside their plan; a
+  // day converted before --pages was asked for gets its page.
+  if (options.pages && !check.date.empty())
+    paths.push_back(dayPagePath(fileOptions.outputFolder, date));
+  for (const std::string& outputPath : paths) {
+    check.outputs.push_back(outputPath.substr(options.outputFolder.size()));
+    struct stat info;
+    if (stat(outputPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        !newer(info.st_mtim, dataModified)) {
+      check.upToDate = false;
     }
   }
   return check;

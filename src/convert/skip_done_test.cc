@@ -70,6 +70,16 @@ TEST_F(SkipDoneTest, UpToDateOnlyWhenEveryRequestedOutputIsThereAndNewer) {
   more = options_;
   more.singlePeriod = true;  // the Element report's _P name
   EXPECT_FALSE(checkDone(more, "day_DAT").upToDate);
+
+  // A day converted before --pages was asked for is converted again for its
+  // page, and is up to date once the page is there and newer.
+  more = options_;
+  more.pages = true;
+  DoneCheck paged = checkDone(more, "day_DAT");
+  EXPECT_FALSE(paged.upToDate);
+  EXPECT_EQ(paged.outputs.back(), "Day_2021-08-18.html");
+  writeOutputs({"Day_2021-08-18.html"}, 0);
+  EXPECT_TRUE(checkDone(more, "day_DAT").upToDate);
 }
 
 TEST_F(SkipDoneTest, UnreadableOrDatelessFilesAreNeverUpToDate) {

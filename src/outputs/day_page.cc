@@ -308,6 +308,10 @@ std::string dayPageText(const DayPageInput& input, const PreparedDayPage& prepar
   return out;
 }
 
+std::string dayPagePath(const std::string& folder, const IsoDate& date) {
+  return dayFilePath(folder, "Day_", date, ".html");
+}
+
 bool writeDayPage(const RunContext& run, const DayPageInput& input,
                   const PreparedDayPage& prepared) {
   if (input.header == nullptr || !prepared.dated) {
@@ -319,7 +323,7 @@ bool writeDayPage(const RunContext& run, const DayPageInput& input,
   const std::string& folder = run.options.outputFolder;
   const std::string text = dayPageText(input, prepared, findFiles(input.filesWritten, folder));
   // Never compressed: a browser opens the page from the folder as it is.
-  OutputTarget target{dayFilePath(folder, "Day_", prepared.date, ".html"), folder.size(),
+  OutputTarget target{dayPagePath(folder, prepared.date), folder.size(),
                       Compression::None};
   OutputFile file;
   if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;

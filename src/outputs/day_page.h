@@ -53,6 +53,9 @@ PreparedDayPage prepareDayPage(const DataHeader& header, const DeviceTable* tabl
                                const std::string& dataFileName, bool withStationPicture,
                                std::shared_future<std::vector<HealthVerdict>> verdicts = {});
 
+// "Day_YYYY-MM-DD.html" in `folder` (which ends in a separator or is empty).
+std::string dayPagePath(const std::string& folder, const IsoDate& date);
+
 // Writes "Day_YYYY-MM-DD.html" into the output folder, never compressed, by
 // way of a temporary file. False when it could not be written (E line logged).
 [[nodiscard]] bool writeDayPage(const RunContext& run, const DayPageInput& input,
