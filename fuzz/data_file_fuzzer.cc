@@ -17,8 +17,8 @@
 // order (R, 1), speed loops (S, 2), ramp meters (C, 4), a single period
 // (P, 8), a single device (D, 16), which period (32) and which device (64).
 // The one before: roll-ups (bits 1 and 2: none, 5, 15 or 60 minutes),
-// health (4), the station picture (8), the corridor outputs (16, see
-// CorridorBit), compression (32: gzip, 64: zstd).
+// health (4), the station picture (8), the corridor outputs (16, with the
+// fixed cabinet list of placedCabinets()), compression (32: gzip, 64: zstd).
 
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +28,10 @@
 #include "base/fake_platform.h"
 #include "base/run_context.h"
 #include "convert/data_file_conversion.h"
+#include "corridor/cabinet_join.h"
 #include "datafile/data_header.h"
 #include "fuzz/fuzz_support.h"
+#include "sample/cabinet_list_writer.h"
 
 namespace {
 
@@ -40,10 +42,25 @@ using loopconv::fuzz::check;
 // a day of rows per input would starve the fuzzer.
 constexpr int64_t MaxRows = 20000;
 
-// The corridor outputs (--cabinets=FILE --corridors) come with the corridor
-// layer; once it is in, this bit turns them on with a small fixed cabinet
-// list (see the TODO below).
-constexpr unsigned CorridorBit = 16;
+// A small fixed cabinet list for the corridor outputs: the cabinets of the
+// seed corpus's stations on two roads (with a gap too wide for a travel
+// time), a cabinet named twice and one at the last milepost a list holds.
+const loopconv::CabinetPlaces& placedCabinets() {
+  static const loopconv::CabinetPlaces places = [] {
+    std::vector<loopconv::CabinetLine> lines = {
+        {"005es01076", "I-5", 'S', 1076, "Main St", 6, 2, 0, 0},
+        {"005es01090", "I-5", 'S', 1150, "Oak Ave", 6, 2, 0, 0},
+        {"005es01076", "I-5", 'N', 1076, "Main St again", 6, 2, 0, 0},
+        {"005es01200", "I-5", 'S', 1600, "Far away", 6, 2, 0, 0},
+        {"405es00767", "I-405", 'N', 767, "Pine St", 6, 2, 1, 0},
+        {"520es01160", "I-405", 'N', 810, "Elm St", 6, 2, 1, 0},
+        {"405es00800", "I-405", 'N', 99999, "Edge", 6, 2, 1, 0},
+    };
+    std::string text = loopconv::buildCabinetList(lines, "08/18/2021", 1);
+    return loopconv::CabinetPlaces::fromListBytes(text.data(), text.size());
+  }();
+  return places;
+}
 
 int64_t rowsOf(const uint8_t* data, size_t size) {
   std::vector<char> copy(data, data + size);
@@ -84,20 +101,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.rollupMinutes = rows ? RollupMinutes[outputs & 3] : 0;
   options.healthReport = rows && (outputs & 4);
   options.picture = rows && (outputs & 8);
-  // TODO(corridor): once --cabinets/--corridors are in main, with (outputs &
-  // CorridorBit): options.cabinetsFile = a small fixed cabinet list written
-  // once into scratch.input (buildCabinetList of a few sample cabinets, as
-  // the command-line harness does) and options.corridors = true; the
-  // corridor CSVs' first lines go into firstLines below (their pictures are
-  // checked as XML already).
-  (void)CorridorBit;
+  options.corridors = rows && (outputs & 16);
   options.compression = (outputs & 32)   ? loopconv::Compression::Gzip
                         : (outputs & 64) ? loopconv::Compression::Zstd
                                          : loopconv::Compression::None;
 
   scratch.startLog();
   loopconv::RunContext run{options, scratch.log, platform};
-  bool result = loopconv::processDataFile(name, run);
+  bool result = loopconv::processDataFile(name, run, nullptr,
+                                          options.corridors ? &placedCabinets() : nullptr);
   std::string log = scratch.logText();
   check(log.find("] - Processing data file [fuzz.DAT]") != std::string::npos, "no Processing line",
         log);
@@ -107,7 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(result || log.find("] E ") != std::string::npos, "file refused without a reason", log);
 
   static const char* const firstLines[] = {
-      "Name,", "name,", "Input element count = ", "device,lane_type,", "date,device,lane_type,"};
+      "Name,",    "name,", "Input element count = ", "device,lane_type,", "date,device,lane_type,",
+      "corridor,"};
   scratch.checkAndClearOutput(firstLines);
   return 0;
 }
