@@ -1,12 +1,34 @@
 #include "corridor/corridor_day.h"
 
+#include "analysis/health.h"
+#include "datafile/name_index.h"
+#include "derive/stations.h"
+
 namespace loopconv {
 
 namespace {
 
+constexpr size_t FaultyNamesShown = 3;
+
+bool isFaulty(HealthStatus status) {
+  return status == HealthStatus::CardOff || status == HealthStatus::HighValues ||
+         status == HealthStatus::Intermittent || status == HealthStatus::Constant;
+}
+
+bool hasFaultyLane(const DeviceTable& table, const NameIndex& index, const DeviceRecord& station,
+                   int32_t periodCount) {
+  int32_t lanes[MaxStationLanes];
+  const int found = findStationLanes(index, station, lanes);
+  for (int k = 0; k < found; ++k) {
+    if (isFaulty(judgeHealth(table[lanes[k]], periodCount).status)) return true;
+  }
+  return false;
+}
+
 StationDay stationDay(const DeviceRecord& record, int32_t periodCount, int32_t count,
-                      int32_t segmentThousandths) {
+                      int32_t segmentThousandths, bool faultyLane) {
   StationDay day;
+  day.faultyLane = faultyLane;
   day.intervals.resize(static_cast<size_t>(count));
   rollUpDevice(record, periodCount, CorridorMinutes, day.intervals.data());
   std::vector<uint32_t> laneSums(static_cast<size_t>(count));
@@ -16,6 +38,7 @@ StationDay stationDay(const DeviceRecord& record, int32_t periodCount, int32_t c
   day.measures.resize(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
     day.speeds[i] = stationSpeed(day.intervals[i], laneSums[i], day.length.tenths);
+    if (faultyLane && day.speeds[i].source == SpeedSource::Estimate) day.speeds[i] = StationSpeed();
     day.measures[i] = measureInterval(day.intervals[i], segmentThousandths, day.speeds[i]);
   }
   return day;
@@ -52,14 +75,20 @@ CorridorDay computeCorridorDay(const DeviceTable& table, int32_t periodCount,
   day.unplaced = join.unplaced;
   day.firstUnplaced = std::move(join.firstUnplaced);
   const int32_t count = day.intervalCount;
+  const NameIndex index(table);
   for (Corridor& corridor : layOutCorridors(join.stations)) {
     CorridorOfDay c;
     CorridorSpeeds speeds;
     speeds.intervalCount = count;
     speeds.periodCount = periodCount;
     for (const CorridorStation& station : corridor.stations) {
-      c.stations.push_back(stationDay(table[station.station.tableIndex], periodCount, count,
-                                      station.segmentThousandths()));
+      const DeviceRecord& record = table[station.station.tableIndex];
+      const bool faulty = hasFaultyLane(table, index, record, periodCount);
+      if (faulty && day.faulty++ < static_cast<int32_t>(FaultyNamesShown)) {
+        day.firstFaulty.push_back(station.station.device);
+      }
+      c.stations.push_back(
+          stationDay(record, periodCount, count, station.segmentThousandths(), faulty));
       speeds.distances.push_back(station.distanceHundredths);
       const std::vector<StationSpeed>& own = c.stations.back().speeds;
       speeds.speeds.insert(speeds.speeds.end(), own.begin(), own.end());

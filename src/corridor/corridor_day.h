@@ -20,6 +20,10 @@ namespace loopconv {
 // One station of a corridor over the day.
 struct StationDay {
   VehicleLength length;
+  // A lane of the station is judged faulty by the health check (card off,
+  // high values, intermittent or constant): its occupancy, and with it any
+  // estimate, cannot be trusted, so the station's speeds are its traps' only.
+  bool faultyLane = false;
   std::vector<RollupInterval> intervals;
   std::vector<StationSpeed> speeds;
   std::vector<StationMeasures> measures;
@@ -46,9 +50,12 @@ struct CorridorDay {
   std::vector<CorridorOfDay> corridors;
   int32_t unplaced = 0;  // stations without a usable cabinet
   std::vector<std::string> firstUnplaced;
+  int32_t faulty = 0;                    // placed stations with a faulty lane
+  std::vector<std::string> firstFaulty;  // their first three names, corridor order
 };
 
-// The corridors of `table` (its first `periodCount` periods).
+// The corridors of `table` (its first `periodCount` periods). The health of
+// each station's lanes is judged over the same periods.
 CorridorDay computeCorridorDay(const DeviceTable& table, int32_t periodCount,
                                const CabinetPlaces& places);
 

@@ -9,7 +9,6 @@
 namespace loopconv {
 namespace {
 
-constexpr int MaxLanes = 8;
 constexpr uint16_t ValidBit = 0x80;        // SpdFlag2: the lane's speed is valid
 constexpr uint16_t EmptyBit = 0x80;        // SpdFlag: may report an empty period
 constexpr uint16_t MinSpeedTenths = 100;   // 10 mph
@@ -117,6 +116,20 @@ void finishStation(DeviceRecord& station, const StationSums& sums, int periods) 
 
 }  // namespace
 
+int findStationLanes(const NameIndex& index, const DeviceRecord& station, int32_t* positions) {
+  const int lanes = station.NumLanes[0];
+  int found = 0;
+  int32_t previous = -1;
+  for (int k = 1; k <= MaxStationLanes; k++) {
+    int32_t d = index.firstAfter(LaneName(station, k).text, previous);
+    if (d < 0) break;
+    positions[found++] = d;
+    if (k == lanes) break;
+    previous = d;
+  }
+  return found;
+}
+
 void aggregateStations(DeviceTable* table, int32_t periodCount) {
   if (table == nullptr) return;
   int periods = std::clamp<int32_t>(periodCount, 0, PeriodsPerDay);
@@ -134,18 +147,9 @@ void aggregateStations(DeviceTable* table, int32_t periodCount) {
     }
     clearSums(sums.get(), periods);
 
-    // As one pass over the table would find them: lane k + 1 is looked for
-    // only after lane k, and the search ends at lane N, lane 8 or the first
-    // lane not found.
-    int lanes = station.NumLanes[0];
-    int32_t previous = -1;
-    for (int k = 1; k <= MaxLanes; k++) {
-      int32_t d = index->firstAfter(LaneName(station, k).text, previous);
-      if (d < 0) break;
-      addLane((*table)[d], sums.get(), periods);
-      if (k == lanes) break;
-      previous = d;
-    }
+    int32_t lanes[MaxStationLanes];
+    const int found = findStationLanes(*index, station, lanes);
+    for (int k = 0; k < found; k++) addLane((*table)[lanes[k]], sums.get(), periods);
     // Finished over the lanes found, also when lane N is missing.
     finishStation(station, *sums, periods);
   }

@@ -82,19 +82,35 @@ bool writeCsv(const RunContext& run, const std::string& path, const char* announ
   return csv.close(run.log);
 }
 
+// "[a], [b], [c]".
+std::string bracketedList(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) {
+    if (!list.empty()) list += ", ";
+    list += "[" + name + "]";
+  }
+  return list;
+}
+
 void logUnplaced(const RunContext& run, const CorridorDay& day, const std::string& name) {
   if (day.unplaced == 0) return;
-  std::string cabinets;
-  for (const std::string& cabinet : day.firstUnplaced) {
-    if (!cabinets.empty()) cabinets += ", ";
-    cabinets += "[" + cabinet + "]";
-  }
+  const std::string cabinets = bracketedList(day.firstUnplaced);
   // In the log and, as the other W lines about a data file, on the console.
   const char* format =
       "%d station(s) of data file [%s] have no usable cabinet in the cabinet list and are left "
       "out of the corridors (first: %s)!\n";
   run.log.warn(format, day.unplaced, name.c_str(), cabinets.c_str());
   run.log.consoleWarning(format, day.unplaced, name.c_str(), cabinets.c_str());
+}
+
+void logFaulty(const RunContext& run, const CorridorDay& day, const std::string& name) {
+  if (day.faulty == 0) return;
+  const std::string stations = bracketedList(day.firstFaulty);
+  const char* format =
+      "%d corridor station(s) of data file [%s] have a faulty lane (see the health table); their "
+      "speeds are not estimated (first: %s)!\n";
+  run.log.warn(format, day.faulty, name.c_str(), stations.c_str());
+  run.log.consoleWarning(format, day.faulty, name.c_str(), stations.c_str());
 }
 
 }  // namespace
@@ -280,6 +296,7 @@ bool writeCorridorOutputs(const RunContext& run, const DataHeader& header, const
 bool writeCorridorFiles(const RunContext& run, const IsoDate& date, const CorridorDay& day,
                         const std::string& dataFileName, const std::string* embeddedPicture) {
   logUnplaced(run, day, dataFileName);
+  logFaulty(run, day, dataFileName);
   bool stations = writeCorridorStations(run, date, day);
   bool measures = writeCorridorMeasures(run, date, day);
   bool summary = writeCorridorSummary(run, date, day);
