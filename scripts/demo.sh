@@ -13,7 +13,7 @@ cmake --build build/demo -j "$(nproc)" --target loopconv loopconv-gen
 
 rm -rf sample
 mkdir -p sample/in sample/out sample/log
-build/demo/loopconv-gen --devices 300 --date 08/18/2021 --seed 1 --lst \
+build/demo/loopconv-gen --devices 300 --date 08/18/2021 --seed 8 --lst \
   --truth sample/truth_2021-08-18.csv sample/in
 
 echo "== converting the data file (Element, Lane, Trap and Contents reports, five-minute"
