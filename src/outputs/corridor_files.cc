@@ -210,6 +210,7 @@ CorridorSummaryTexts corridorSummaryTexts(const CorridorOfDay& c, const WindowSu
   auto decimal = [&room](uint64_t scaled, int decimals) {
     return std::string(room, putFixed(room, scaled, decimals));
   };
+  texts.window = summaryWindowText(summary.window);
   texts.stations = number(c.corridor.stations.size());
   texts.lengthMi = decimal(static_cast<uint32_t>(c.corridor.lengthHundredths()), 2);
   texts.vmt = decimal(roundedQuotient(sums.vmtThousandths, 10), 2);

@@ -12,6 +12,7 @@
 #include "corridor/corridor_day.h"
 #include "datafile/data_header.h"
 #include "datafile/device_table.h"
+#include "outputs/corridor_summary_texts.h"
 #include "outputs/iso_date.h"
 
 namespace loopconv {
@@ -35,21 +36,7 @@ std::vector<std::string> corridorOutputPaths(const std::string& folder, const Is
                                       const CorridorDay& day, const std::string& dataFileName,
                                       const std::string* embeddedPicture = nullptr);
 
-// The numbers of one row of the corridor summary as its CSV prints them
-// (the corridor and window texts aside); empty where the CSV's field is.
-struct CorridorSummaryTexts {
-  std::string stations;
-  std::string lengthMi;
-  std::string vmt;
-  std::string vmtWithSpeed;
-  std::string vht;
-  std::string delay35;
-  std::string delay60;
-  std::string speedMph;
-  std::string congestedHours;
-  std::string worstTravelMin;
-  std::string worstDeparture;
-};
+// The texts of one row of the corridor summary.
 CorridorSummaryTexts corridorSummaryTexts(const CorridorOfDay& corridor,
                                           const WindowSummary& summary);
 

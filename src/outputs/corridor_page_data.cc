@@ -49,21 +49,10 @@ CorridorPageData corridorPageData(const CorridorDay& day, const IsoDate& date,
     CorridorPageEntry entry;
     entry.name = c.corridor.name;
     for (const WindowSummary& summary : c.summaries) {
-      const CorridorSummaryTexts texts = corridorSummaryTexts(c, summary);
+      CorridorSummaryTexts texts = corridorSummaryTexts(c, summary);
       entry.stations = texts.stations;
       entry.lengthMi = texts.lengthMi;
-      CorridorWindowFigures row;
-      row.window = summaryWindowText(summary.window);
-      row.vmt = texts.vmt;
-      row.vmtWithSpeed = texts.vmtWithSpeed;
-      row.vht = texts.vht;
-      row.delay35 = texts.delay35;
-      row.delay60 = texts.delay60;
-      row.speedMph = texts.speedMph;
-      row.congestedHours = texts.congestedHours;
-      row.worstTravelMin = texts.worstTravelMin;
-      row.worstDeparture = texts.worstDeparture;
-      entry.windows.push_back(std::move(row));
+      entry.windows.push_back(std::move(texts));
     }
     // At 60 mph a mile takes a minute: free flow is the length, as the
     // travel-time file prints it.

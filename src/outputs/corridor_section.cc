@@ -75,7 +75,7 @@ void appendFiguresTable(std::string* out, const CorridorPageEntry& corridor, siz
       "<th class=\"n\">Delay at 60 mph, veh-h</th><th class=\"n\">Speed, mph</th>"
       "<th class=\"n\">Congested station-h</th><th class=\"n\">Worst travel, min</th>"
       "<th>Worst at</th></tr></thead>\n<tbody>\n");
-  for (const CorridorWindowFigures& row : corridor.windows) {
+  for (const CorridorSummaryTexts& row : corridor.windows) {
     out->append("<tr data-window=\"");
     appendEscaped(out, row.window);
     out->append("\"><td>");

@@ -8,21 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace loopconv {
+#include "outputs/corridor_summary_texts.h"
 
-// One row of the corridor summary: the texts its CSV prints.
-struct CorridorWindowFigures {
-  std::string window;  // "day", "am", "pm"
-  std::string vmt;
-  std::string vmtWithSpeed;
-  std::string vht;
-  std::string delay35;
-  std::string delay60;
-  std::string speedMph;
-  std::string congestedHours;
-  std::string worstTravelMin;
-  std::string worstDeparture;  // HH:MM
-};
+namespace loopconv {
 
 // One five-minute departure of the travel-time table, in minutes.
 struct TravelTimePoint {
@@ -36,7 +24,7 @@ struct CorridorPageEntry {
   std::string stations;
   std::string lengthMi;
   std::string freeflowMin;
-  std::vector<CorridorWindowFigures> windows;  // day, am, pm
+  std::vector<CorridorSummaryTexts> windows;  // day, am, pm
   std::vector<TravelTimePoint> travel;
   // Speed per hour of the day (mph; VMT with a speed over VHT), for the
   // index's sparkline.

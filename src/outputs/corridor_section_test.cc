@@ -14,7 +14,7 @@ CorridorPageEntry corridor() {
   c.stations = "12";
   c.lengthMi = "9.50";
   c.freeflowMin = "9.50";
-  CorridorWindowFigures day;
+  CorridorSummaryTexts day;
   day.window = "day";
   day.vmt = "123456.78";
   day.vht = "2345.678";
@@ -24,7 +24,7 @@ CorridorPageEntry corridor() {
   day.congestedHours = "3.250";
   day.worstTravelMin = "21.37";
   day.worstDeparture = "07:45";
-  CorridorWindowFigures am = day;
+  CorridorSummaryTexts am = day;
   am.window = "am";
   am.worstTravelMin = "";
   am.worstDeparture = "";

@@ -259,7 +259,7 @@ DaySummary daySummaryOf(const DayPageInput& input, const PreparedDayPage& prepar
     for (const CorridorPageEntry& corridor : input.corridors->corridors) {
       CorridorDigest digest;
       appendLatin1AsUtf8(&digest.name, corridor.name.data(), corridor.name.size());
-      for (const CorridorWindowFigures& window : corridor.windows) {
+      for (const CorridorSummaryTexts& window : corridor.windows) {
         if (window.window != "day") continue;
         digest.vmt = window.vmt;
         digest.delay60 = window.delay60;
@@ -323,8 +323,7 @@ bool writeDayPage(const RunContext& run, const DayPageInput& input,
   const std::string& folder = run.options.outputFolder;
   const std::string text = dayPageText(input, prepared, findFiles(input.filesWritten, folder));
   // Never compressed: a browser opens the page from the folder as it is.
-  OutputTarget target{dayPagePath(folder, prepared.date), folder.size(),
-                      Compression::None};
+  OutputTarget target{dayPagePath(folder, prepared.date), folder.size(), Compression::None};
   OutputFile file;
   if (!openOutputFile(run.log, target, Announcement, "data file", &file)) return false;
   writeMarkup(&file, text);
