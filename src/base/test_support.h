@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -64,6 +65,14 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 // The comma-separated fields of one CSV line (no quoting).
+// `text` with its time stamps ("[hh:mm:ss]" as "[T]") and durations ("[1.2]
+// seconds" as "[S] seconds") masked: they differ from run to run.
+inline std::string maskedRunTimes(const std::string& text) {
+  static const std::regex stamp(R"(\[\d\d:\d\d:\d\d\])");
+  static const std::regex seconds(R"(\[\d+\.\d\] seconds)");
+  return std::regex_replace(std::regex_replace(text, stamp, "[T]"), seconds, "[S] seconds");
+}
+
 inline std::vector<std::string> csvFields(const std::string& line) {
   std::vector<std::string> fields(1);
   for (char c : line) {

@@ -3,7 +3,6 @@
 // days of earlier runs.
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -21,13 +20,6 @@ struct RunResult {
   std::map<std::string, std::string> files;
 };
 
-// Time stamps and durations differ from run to run.
-std::string masked(const std::string& text) {
-  static const std::regex stamp(R"(\[\d\d:\d\d:\d\d\])");
-  static const std::regex seconds(R"(\[\d+\.\d\] seconds)");
-  return std::regex_replace(std::regex_replace(text, stamp, "[T]"), seconds, "[S] seconds");
-}
-
 // Runs the program on `in` into `out` (emptied first unless `keep`) and
 // `logs` (emptied), so that the paths in the log are the same every time.
 RunResult convert(const TempDir& in, const TempDir& out, const TempDir& logs,
@@ -44,12 +36,12 @@ RunResult convert(const TempDir& in, const TempDir& out, const TempDir& logs,
   ProgramResult r = runProgram(argv);
   RunResult run;
   run.status = r.status;
-  run.console = masked(r.out);
+  run.console = maskedRunTimes(r.out);
   for (auto& entry : std::filesystem::directory_iterator(logs.path())) {
-    run.log = masked(readFile(entry.path().string()));
+    run.log = maskedRunTimes(readFile(entry.path().string()));
   }
   for (auto& entry : std::filesystem::directory_iterator(out.path())) {
-    run.files[entry.path().filename().string()] = masked(readFile(entry.path().string()));
+    run.files[entry.path().filename().string()] = maskedRunTimes(readFile(entry.path().string()));
   }
   return run;
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -23,13 +22,6 @@ struct RunOutput {
   std::map<std::string, std::string> files;
 };
 
-// Time stamps and durations differ from run to run.
-std::string masked(const std::string& text) {
-  static const std::regex stamp(R"(\[\d\d:\d\d:\d\d\])");
-  static const std::regex seconds(R"(\[\d+\.\d\] seconds)");
-  return std::regex_replace(std::regex_replace(text, stamp, "[T]"), seconds, "[S] seconds");
-}
-
 // Runs the program on `in` into the folders `out` and `logs`, emptied first
 // (so that the paths in the log are the same from run to run).
 RunOutput convert(const TempDir& in, const TempDir& out, const TempDir& logs,
@@ -45,10 +37,10 @@ RunOutput convert(const TempDir& in, const TempDir& out, const TempDir& logs,
   ProgramResult r = runProgram(argv);
   RunOutput output;
   output.status = r.status;
-  output.console = masked(r.out);
+  output.console = maskedRunTimes(r.out);
   output.errors = r.err;
   for (auto& entry : std::filesystem::directory_iterator(logs.path())) {
-    output.log = masked(readFile(entry.path().string()));
+    output.log = maskedRunTimes(readFile(entry.path().string()));
   }
   for (auto& entry : std::filesystem::directory_iterator(out.path())) {
     output.files[entry.path().filename().string()] = readFile(entry.path().string());

@@ -116,13 +116,6 @@ TEST_F(SharedFolderRunTest, RunsIntoTwoFoldersGoSideBySide) {
   EXPECT_EQ(first.wait(), 0);
 }
 
-// Time stamps and durations differ from run to run.
-std::string masked(const std::string& text) {
-  static const std::regex stamp(R"(\[\d\d:\d\d:\d\d\])");
-  static const std::regex seconds(R"(\[\d+\.\d\] seconds)");
-  return std::regex_replace(std::regex_replace(text, stamp, "[T]"), seconds, "[S] seconds");
-}
-
 TEST_F(SharedFolderRunTest, FilesOfOneDateEndTheSameWithAnyJobs) {
   // A big day and a small one of the same date with a dateless file between
   // them, and a file of another date: the small one, later in folder order,
@@ -148,8 +141,8 @@ TEST_F(SharedFolderRunTest, FilesOfOneDateEndTheSameWithAnyJobs) {
     ProgramResult r = runProgram(command(in, out, logFolder, {"--rollup=15", jobs[j]}));
     EXPECT_EQ(r.status, 1) << jobs[j];  // the dateless file
     for (const std::string& name : namesIn(out.path())) files[j][name] = readFile(out.file(name));
-    logs[j] = masked(logOf(logFolder));
-    consoles[j] = masked(r.out);
+    logs[j] = maskedRunTimes(logOf(logFolder));
+    consoles[j] = maskedRunTimes(r.out);
     size_t echo = consoles[j].find(std::string("\tOption ") + jobs[j] + "\n");
     ASSERT_NE(echo, std::string::npos);
     consoles[j].erase(echo, strlen(jobs[j]) + 9);
